@@ -11,9 +11,9 @@ namespace trek::tool {
 using CommandFn = std::function<int(const std::vector<std::string>& args)>;
 
 struct Command {
-    std::string name;   // "geo", "settings", "registry", ...
+    std::string name;   // "geo", "settings", or two words such as "map info"
     std::string usage;  // lines shown by --help, e.g. "geo parse TEXT [--8bit]"
-    CommandFn run;      // args exclude the command name
+    CommandFn run;      // args exclude the command's words
 };
 
 std::vector<Command>& CommandTable();

@@ -83,12 +83,22 @@ int main(int argc, char** argv) {
         PrintHelp();
         return 2;
     }
-    std::string name = argv[i++];
-    std::vector<std::string> args(argv + i, argv + argc);
+    // A command is one word ("geo") or two ("map info"); two-word rows win, so
+    // that several command files can share a family name.
+    std::string name = argv[i];
+    if (i + 1 < argc) {
+        std::string twoWords = name + " " + argv[i + 1];
+        for (auto& c : CommandTable()) {
+            if (c.name == twoWords) {
+                ApplyGlobalOptions(opts);
+                return c.run(std::vector<std::string>(argv + i + 2, argv + argc));
+            }
+        }
+    }
     for (auto& c : CommandTable()) {
         if (c.name == name) {
             ApplyGlobalOptions(opts);
-            return c.run(args);
+            return c.run(std::vector<std::string>(argv + i + 1, argv + argc));
         }
     }
     return UsageError("unknown command '" + name + "' (see --help)");
