@@ -190,9 +190,10 @@ bool Tour::readHeader() {
     return true;
 }
 
-bool Tour::writeHeader(bool full) {
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    uint8_t h[kNewTourBytes] = {};
+void Tour::encodeNewFile(uint8_t h[kNewTourBytes], uint32_t createdTime) const {
+    std::memset(h, 0, kNewTourBytes);
+    StoreLE32(h, uint32_t(kRunStart));
+    StoreLE32(h + 4, createdTime);
     StoreLE32(h + 8, uint32_t(kPrimaryData));
     StoreLE32(h + 12, 0);
     StoreLE32(h + 16, 48);
@@ -209,6 +210,14 @@ bool Tour::writeHeader(bool full) {
     StoreLE32(h + kHeaderDescRecordOffset, uint32_t(kSecondaryData));
     StoreLE32(h + kHeaderDescRecordOffset + 8, 4);
     StoreLE32(h + kHeaderDescOffset, descriptionOffset_);
+    StoreLE32(h + kNewTourBytes - 8, uint32_t(kVersion));
+    StoreLE32(h + kNewTourBytes - 4, kCurrentVersion);
+}
+
+bool Tour::writeHeader(bool full) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    uint8_t h[kNewTourBytes];
+    encodeNewFile(h, 0);
     const size_t end = full ? kHeaderDescOffset + 4 : kHeaderBoxRecordOffset;
     return withFile(TourFile::Mode::ReadWrite, [&](TourFile& f) { return f.writeAt(8, h + 8, end - 8); });
 }

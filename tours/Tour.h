@@ -193,6 +193,9 @@ public:
     // Writes the -7/48 header at 8 and, when `full`, the box record at 68 and the
     // description-offset record at 96. Uses the open handle, else opens the file.
     bool writeHeader(bool full);
+    // The 120 bytes of a new version-9 file: run start (createdTime), header
+    // records and the version record.
+    void encodeNewFile(uint8_t out[tourfile::kNewTourBytes], uint32_t createdTime) const;
     // Rewrites only the bounding box at 80 (version 8 and later).
     bool writeBounds();
     // Appends a -7 text record and points the header's description offset at it.

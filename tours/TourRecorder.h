@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "gps/GpsFix.h"
 #include "tours/Tour.h"
@@ -139,18 +140,25 @@ public:
 
 private:
     bool appendBuilt(TourPoint point, bool attach, uint32_t extraBits, bool force, bool live);
-    bool enterCell(int32_t lon, int32_t lat);
-    bool put(const uint32_t* words, size_t count);
+    void enterCell(int32_t lon, int32_t lat);
+    void put(const uint32_t* words, size_t count);
+    void putBytes(const void* data, size_t size);
     bool writeBuffer();
-    bool syncToStorage();
-    bool findLastBlock();
-    void reportWriteFailure();
+    void patchWord(uint32_t offset, uint32_t value);
+    void syncEnd();
+    bool continueFile();
+    bool createFile();
+    void failStart();
 
     Tour& tour_;
     Options options_;
     TourFile* file_ = nullptr;
-    uint8_t buffer_[kBufferBytes];
+    // Usually at most kBufferBytes; grows only while writes fail, so that no
+    // point is dropped.
+    std::vector<uint8_t> buffer_;
     size_t bufferFill_ = 0;
+    // Block length to write once the new block record is in the file.
+    std::optional<std::pair<uint32_t, uint32_t>> pendingPatch_;
     uint32_t fileEnd_ = 0;
     TourBounds cell_;
     bool haveCell_ = false;

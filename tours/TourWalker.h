@@ -73,11 +73,15 @@ public:
     uint32_t ownerOffset() const { return pointOffset_; }
     // The version the records are decoded with (5 until a version record).
     uint32_t version() const { return version_; }
-    uint32_t pointCount() const { return stats_.points; }
+    // Point records handed to the point handler so far.
+    uint32_t pointCount() const { return handedPoints_; }
     const WalkStatistics& statistics() const { return stats_; }
     Tour* tour() const { return tour_; }
     // Bytes read from the file during the last walk.
     uint64_t bytesRead() const { return bytesRead_; }
+    // Offset just past the last complete record the walk handled: the file
+    // size for an intact file, less when the file ends inside a record.
+    uint32_t completeEnd() const { return completeEnd_; }
     // Ends the walk after the current record.
     void stop() { continue_ = false; }
 
@@ -92,13 +96,18 @@ private:
     class Reader;
     bool dispatch(Reader& in);
     bool handlePoint(Reader& in, uint32_t word0);
-    bool handleAttached(Reader& in, bool deliver);
+    bool handleData(Reader& in, int32_t tag);
+    bool readAttached(Reader& in, AttachedRecord& record);
+    bool skipAttached(Reader& in);
 
     Tour* tour_ = nullptr;
     uint32_t version_ = 5;
     uint32_t recordOffset_ = 0;
     uint32_t pointOffset_ = 0;
     uint64_t bytesRead_ = 0;
+    uint32_t handedPoints_ = 0;
+    uint32_t completeEnd_ = 0;
+    uint32_t lastHead_ = 0;
     bool continue_ = true;
     std::vector<uint8_t> dataBuffer_;
     static std::atomic<bool> walksAllowed_;
