@@ -113,7 +113,8 @@ double SpeedInUnit(int32_t tenthsKmh, UnitSystem u) { return tenthsKmh / 10.0 * 
 
 int32_t AltitudeInUnit(int32_t metres, UnitSystem u) {
     if (!Row(u).feet) return metres;
-    return static_cast<int32_t>(static_cast<int64_t>(metres) * 100 / 30);
+    const int64_t feet = static_cast<int64_t>(metres) * 100 / 30;
+    return static_cast<int32_t>(std::clamp<int64_t>(feet, INT32_MIN, INT32_MAX));
 }
 
 std::string FormatDistance(std::string_view format, double metres, UnitSystem u) {

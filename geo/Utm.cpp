@@ -44,6 +44,11 @@ UtmConstants::UtmConstants(const Ellipsoid& e)
     A4 = 15.0 / 16.0 * a * (n2 - n3 + 3.0 / 4.0 * (n4 - n5));
     A6 = 35.0 / 48.0 * a * (n3 - n4 + 11.0 / 16.0 * n5);
     A8 = 315.0 / 512.0 * a * (n4 - n5);
+    // Inverse of the arc series (rectifying latitude -> latitude), in n.
+    F2 = 3.0 / 2.0 * n - 27.0 / 32.0 * n3 + 269.0 / 512.0 * n5;
+    F4 = 21.0 / 16.0 * n2 - 55.0 / 32.0 * n4;
+    F6 = 151.0 / 96.0 * n3 - 417.0 / 128.0 * n5;
+    F8 = 1097.0 / 512.0 * n4;
 }
 
 cUTM::cUTM(const Ellipsoid* ellipsoid)
@@ -76,6 +81,16 @@ int cUTM::ZoneOf(double lon) {
     const int z = lon >= 0 ? 31 + static_cast<int>(lon / 6.0) : 30 + static_cast<int>(lon / 6.0);
     // -180° itself would give zone 0; it belongs to zone 1.
     return z < 1 ? 1 : z > 60 ? 60 : z;
+}
+
+double cUTM::Footpoint(double arc) const {
+    const double mu = arc / k_.A0;
+    const double s = std::sin(mu), c = std::cos(mu);
+    const double s2 = 2.0 * s * c, c2 = c * c - s * s;
+    const double s4 = 2.0 * s2 * c2, c4 = c2 * c2 - s2 * s2;
+    const double s6 = s4 * c2 + c4 * s2;
+    const double s8 = 2.0 * s4 * c4;
+    return mu + k_.F2 * s2 + k_.F4 * s4 + k_.F6 * s6 + k_.F8 * s8;
 }
 
 double cUTM::MeridianArc(double phi) const { return ArcFromSinCos(k_, phi, std::sin(phi), std::cos(phi)); }
@@ -114,20 +129,31 @@ void cUTM::UtmToLatLon() {
     const bool south = (band >= 'C' && band <= 'M') || (band >= 'c' && band <= 'm');
     const double north = south ? northing - utm::kFalseNorthing : northing;
 
-    // Footpoint latitude: Newton steps on the meridian arc (its derivative is rho).
+    // Footpoint latitude: the latitude whose meridian arc is northing / k0,
+    // found by Newton steps on the arc (its derivative is rho), five at most.
+    // The steps start from the rectifying-latitude series, which is already
+    // within 1e-13 rad, so one step normally reaches the root; after a step
+    // below 1e-7 rad the next would change less than 1e-16 rad and is left out.
     const double m = north / utm::kScale;
     const double oneMinusE2 = 1.0 - k_.e2;
-    double phi = m / (k_.a * oneMinusE2);
-    double s = 0, c = 1;
+    double phi = Footpoint(m);
+    double s = std::sin(phi), c = std::cos(phi);
     for (int i = 0; i < 5; ++i) {
-        s = std::sin(phi);
-        c = std::cos(phi);
         const double w = 1.0 - k_.e2 * s * s;
         const double rho = k_.a * oneMinusE2 / (w * std::sqrt(w));
-        phi += (m - ArcFromSinCos(k_, phi, s, c)) / rho;
+        const double step = (m - ArcFromSinCos(k_, phi, s, c)) / rho;
+        phi += step;
+        if (std::fabs(step) < 1e-7) {
+            // sin and cos of phi + step by the addition rule, to second order.
+            const double h = 1.0 - 0.5 * step * step;
+            const double s1 = s * h + c * step;
+            c = c * h - s * step;
+            s = s1;
+            break;
+        }
+        s = std::sin(phi);
+        c = std::cos(phi);
     }
-    s = std::sin(phi);
-    c = std::cos(phi);
     const double t = s / c;
     const double T = t * t;
     const double C = k_.ep2 * c * c;

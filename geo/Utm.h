@@ -53,6 +53,7 @@ constexpr size_t kInfoTextCapacity = 40;  // "60X, -2147483648, -2147483648" and
 struct UtmConstants {
     double a = 0, b = 0, e2 = 0, ep2 = 0;
     double A0 = 0, A2 = 0, A4 = 0, A6 = 0, A8 = 0;  // meridian-arc coefficients
+    double F2 = 0, F4 = 0, F6 = 0, F8 = 0;          // footpoint-latitude coefficients
     explicit UtmConstants(const Ellipsoid& e);
 };
 
@@ -114,6 +115,8 @@ public:
     const Ellipsoid& ellipsoid() const { return *ellipsoid_; }
 
 private:
+    double Footpoint(double arc) const;  // starting latitude for the inverse
+
     const Ellipsoid* ellipsoid_;
     UtmConstants k_;
 };
