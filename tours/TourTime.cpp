@@ -1,6 +1,6 @@
 #include "tours/TourTime.h"
 
-#include <ctime>
+#include "platform/core/Clock.h"
 #include <mutex>
 
 namespace trek {
@@ -69,13 +69,8 @@ CalendarTime CalendarFromTourTime(uint32_t tourTime) {
     return t;
 }
 
-uint32_t WallClockTourTime() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return TourTimeFromCalendar({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                                 local.tm_sec});
-}
+// The platform clock carries the offset that the GPS time may have set.
+uint32_t WallClockTourTime() { return platform::TourTimeNow(); }
 
 uint32_t TourTimeNow() {
     std::function<uint32_t()> source;

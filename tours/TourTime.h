@@ -29,7 +29,7 @@ void SetTourClock(std::function<uint32_t()> source);
 // The local calendar time of the program clock.
 inline CalendarTime CalendarNow() { return CalendarFromTourTime(TourTimeNow()); }
 
-// The wall clock as tour time (local time).
+// The program's local clock (with the offset the GPS time may have set) as tour time.
 uint32_t WallClockTourTime();
 
 }  // namespace trek

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "tours/exchange/EightBitText.h"
+#include "platform/core/Text.h"
 #include "tours/exchange/ExchangeTime.h"
 
 namespace trek {
@@ -71,7 +71,7 @@ ImportOutcome CsvImporter::run(InputSource& input, ImportSink& sink, ProgressMet
     while (lines.next(raw)) {
         ReportLines(progress, lines, input);
         if (!raw.empty() && raw[0] == '#') continue;
-        std::string line = EightBitToUtf8(raw);
+        std::string line = platform::Decode8BitText(raw);
         std::string_view text = line;
         size_t pos = 0;
         double lon = 0, lat = 0;
@@ -173,7 +173,7 @@ ImportOutcome Ov2Importer::run(InputSource& input, ImportSink& sink, ProgressMet
                 !DegreesToImportUnits(static_cast<int32_t>(lat) * 1e-5, point.lat))
                 continue;
             point.time = now_;
-            ImportPoi poi{symbol_, EightBitToUtf8(name), "", true};
+            ImportPoi poi{symbol_, platform::Decode8BitText(name), "", true};
             sink.poi(point, poi);
             ++outcome.waypoints;
         }
@@ -244,7 +244,7 @@ ImportOutcome TxtImporter::run(InputSource& input, ImportSink& sink, ProgressMet
             if (raw == "# segment") segmentPending = true;
             continue;
         }
-        TxtLine line = ParseTxtLine(EightBitToUtf8(raw));
+        TxtLine line = ParseTxtLine(platform::Decode8BitText(raw));
         if (line.fields == 0) continue;
         if (line.fields > 19) {
             if (line.fields < 22) line.poi.name.clear();
@@ -269,7 +269,7 @@ ImportOutcome TabImporter::run(InputSource& input, ImportSink& sink, ProgressMet
     while (lines.next(raw)) {
         ReportLines(progress, lines, input);
         if (raw.empty() || raw[0] == '#') continue;
-        std::string line = EightBitToUtf8(raw);
+        std::string line = platform::Decode8BitText(raw);
         std::string_view rest = line;
         ImportPoi poi;
         poi.symbol = "Hut";

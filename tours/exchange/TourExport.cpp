@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "tours/PoiSymbols.h"
-#include "tours/exchange/EightBitText.h"
+#include "platform/core/Text.h"
 #include "tours/exchange/ExchangeTime.h"
 
 namespace trek {
@@ -65,11 +65,11 @@ void AppendLonLatAlt(std::string& out, const TourPoint& p) {
     AppendAltitude(out, p.alt);
 }
 
-std::string Symbol8BitToUtf8(const std::string& symbol) { return EightBitToUtf8(symbol); }
+std::string Symbol8BitToUtf8(const std::string& symbol) { return platform::Decode8BitText(symbol); }
 
 // TXT is one line per point: texts lose their line breaks there.
 std::string OneLine8Bit(const std::string& utf8) {
-    std::string s = Utf8ToEightBit(utf8);
+    std::string s = platform::Utf8ToCp1252(utf8);
     for (char& c : s) {
         if (c == '\r' || c == '\n') c = ' ';
     }

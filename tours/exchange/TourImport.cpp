@@ -1,12 +1,11 @@
 #include "tours/exchange/TourImport.h"
 
 #include <cerrno>
-#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
-#include <mutex>
 #include <strings.h>
 
+#include "platform/core/Sync.h"
 #include "settings/Settings.h"
 #include "tours/Tour.h"
 #include "tours/TourRecorder.h"
@@ -58,37 +57,18 @@ bool SamePath(const std::string& a, const std::string& b) {
     return ca == cb;
 }
 
-// The auto-reset event "TourImportFinished": one set() releases one waiter.
-struct FinishedEvent {
-    std::mutex mutex;
-    std::condition_variable cv;
-    bool set = false;
-};
-FinishedEvent& Finished() {
-    static FinishedEvent event;
-    return event;
+// Auto-reset: one signal releases one waiter.
+std::shared_ptr<platform::Event> FinishedEvent() {
+    return platform::OpenNamedEvent(platform::kTourImportFinishedEvent, false);
 }
 
 void ProgressToObserver(void* context, int percent) { static_cast<ImportObserver*>(context)->importProgress(percent); }
 
 }  // namespace
 
-void SignalImportFinished() {
-    FinishedEvent& e = Finished();
-    {
-        std::lock_guard<std::mutex> lock(e.mutex);
-        e.set = true;
-    }
-    e.cv.notify_one();
-}
+void SignalImportFinished() { FinishedEvent()->set(); }
 
-bool WaitImportFinished(uint32_t timeoutMs) {
-    FinishedEvent& e = Finished();
-    std::unique_lock<std::mutex> lock(e.mutex);
-    if (!e.cv.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return e.set; })) return false;
-    e.set = false;
-    return true;
-}
+bool WaitImportFinished(uint32_t timeoutMs) { return FinishedEvent()->wait(timeoutMs); }
 
 const ImportFormat* FindImportFormat(const std::string& path) {
     size_t dot = path.rfind('.');

@@ -73,7 +73,6 @@ public:
     const ImportResult& result() const { return result_; }
 
     static std::string TargetPathFor(const std::string& source);
-    static constexpr const char* kFinishedEvent = "TourImportFinished";
 
 private:
     void run();
@@ -86,7 +85,7 @@ private:
     std::thread worker_;
 };
 
-// The named auto-reset event that the worker signals at its end.
+// The named auto-reset event "TourImportFinished" that the worker signals at its end.
 void SignalImportFinished();
 // Waits for that event; false when it was not signalled within timeoutMs.
 bool WaitImportFinished(uint32_t timeoutMs);

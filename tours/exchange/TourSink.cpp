@@ -1,6 +1,6 @@
 #include "tours/exchange/TourSink.h"
 
-#include "tours/exchange/EightBitText.h"
+#include "platform/core/Text.h"
 
 namespace trek {
 
@@ -22,7 +22,7 @@ void TourSink::trackPoint(const ImportPoint& point, bool segmentStart) {
 void TourSink::poi(const ImportPoint& point, const ImportPoi& poi) {
     if (!recorder_.appendRecord(ToRecord(point), true, poi.waypoint ? tourfile::kWaypointBit : 0, true)) return;
     const uint32_t offset = recorder_.lastPointOffset();
-    recorder_.appendAttached(Utf8ToEightBit(poi.symbol));
+    recorder_.appendAttached(platform::Utf8ToCp1252(poi.symbol));
     if (poi.name.empty() && poi.description.empty()) return;
     std::optional<std::string> name, description;
     if (!poi.name.empty()) name = poi.name;
@@ -33,7 +33,7 @@ void TourSink::poi(const ImportPoint& point, const ImportPoi& poi) {
 void TourSink::deferPoi(const ImportPoint& point, const ImportPoi& poi) {
     Deferred d;
     d.point = point;
-    d.symbol = Utf8ToEightBit(poi.symbol);
+    d.symbol = platform::Utf8ToCp1252(poi.symbol);
     d.waypoint = poi.waypoint;
     if (!poi.name.empty()) d.nameOffset = recorder_.appendText(tourfile::kPrimaryData, poi.name).value_or(0);
     if (!poi.description.empty())
