@@ -292,14 +292,23 @@ std::string OwnDescriptionPathFor(const std::string& foreignPath) {
 }
 
 bool WriteDescriptionFile(const MapDescription& map, char eastLetter, std::string* error) {
+    const std::string target = DescriptionTargetPath(map);
+    if (target.empty()) {
+        if (error) *error = "the map has no description path";
+        return false;
+    }
+    return WriteDescriptionFileTo(map, target, eastLetter, error);
+}
+
+bool WriteDescriptionFileTo(const MapDescription& map, const std::string& target, char eastLetter,
+                            std::string* error) {
     auto fail = [&](std::string why) {
         if (error) *error = std::move(why);
         return false;
     };
     if (map.IsTileMap()) return fail("tile maps have no description file");
     if (calib::ExtensionUpper(map.imagePath) == "TVM") return fail("the map is a .tvm container");
-    const std::string target = DescriptionTargetPath(map);
-    if (target.empty()) return fail("the map has no description path");
+    if (target.empty()) return fail("no file name");
     const std::string text = FormatDescription(map, eastLetter);
 
     // Written beside the target and renamed over it, so that a crash never leaves half a file.

@@ -43,6 +43,10 @@ std::string DescriptionTargetPath(const MapDescription& map);
 // On failure returns false and, when error is given, sets a one-line reason.
 bool WriteDescriptionFile(const MapDescription& map, char eastLetter, std::string* error = nullptr);
 
+// The same, to an explicit file path (used as it stands, extension included).
+bool WriteDescriptionFileTo(const MapDescription& map, const std::string& path, char eastLetter,
+                            std::string* error = nullptr);
+
 // The description path for a map found through a foreign file: the foreign
 // path without extension + "_Trekvane.CAL".
 std::string OwnDescriptionPathFor(const std::string& foreignPath);

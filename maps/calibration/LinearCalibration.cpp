@@ -23,7 +23,7 @@ bool LinearCalibration::Calibrate() {
     return Finish(true);
 }
 
-PixelPoint LinearCalibration::GeoToPixel(const MapPosition& position, bool subPixel) const {
+PixelPoint LinearCalibration::GeoToPixel(const CalibrationPosition& position, bool subPixel) const {
     if (points_.size() < 2 || dEast_ == 0 || dNorth_ == 0) return {100, 100};
     const ReferencePoint& p0 = points_[0];
     const double m = calib::SubPixelFactor(subPixel);
@@ -32,8 +32,8 @@ PixelPoint LinearCalibration::GeoToPixel(const MapPosition& position, bool subPi
     return {calib::RoundToInt32(x * m), calib::RoundToInt32(y * m)};
 }
 
-MapPosition LinearCalibration::PixelToGeo(int32_t x, int32_t y, bool subPixel) const {
-    MapPosition out;
+CalibrationPosition LinearCalibration::PixelToGeo(int32_t x, int32_t y, bool subPixel) const {
+    CalibrationPosition out;
     if (points_.size() < 2 || dx_ == 0 || dy_ == 0) return out;
     const ReferencePoint& p0 = points_[0];
     const double m = calib::SubPixelFactor(subPixel);

@@ -8,9 +8,9 @@ class LinearCalibration : public MapCalibration {
 public:
     LinearCalibration() = default;
 
-    PixelPoint GeoToPixel(const MapPosition& position, bool subPixel = false) const override;
+    PixelPoint GeoToPixel(const CalibrationPosition& position, bool subPixel = false) const override;
     using MapCalibration::GeoToPixel;
-    MapPosition PixelToGeo(int32_t x, int32_t y, bool subPixel = false) const override;
+    CalibrationPosition PixelToGeo(int32_t x, int32_t y, bool subPixel = false) const override;
     // Usable when P0 - P1 is non-zero in x, y, longitude and latitude.
     bool Calibrate() override;
     std::unique_ptr<MapCalibration> Clone() const override;

@@ -46,7 +46,7 @@ struct UtmPosition {
 
 // A position handed to or returned by a calibration: the geo position and,
 // when known, its UTM position (a UTM calibration reuses one in its own zone).
-struct MapPosition {
+struct CalibrationPosition {
     GeoPoint geo;
     UtmPosition utm;
 };
@@ -93,13 +93,13 @@ public:
     virtual ~MapCalibration();
 
     // 1. Geographic -> pixel. Sub-pixel: hundredths of a pixel.
-    virtual PixelPoint GeoToPixel(const MapPosition& position, bool subPixel = false) const = 0;
+    virtual PixelPoint GeoToPixel(const CalibrationPosition& position, bool subPixel = false) const = 0;
     PixelPoint GeoToPixel(GeoPoint geo, bool subPixel = false) const {
-        return GeoToPixel(MapPosition{geo, {}}, subPixel);
+        return GeoToPixel(CalibrationPosition{geo, {}}, subPixel);
     }
     // 3. Pixel -> geographic; x, y in hundredths when subPixel. The UTM part of
     // the result is filled by the kinds that compute it (UtmCalibration).
-    virtual MapPosition PixelToGeo(int32_t x, int32_t y, bool subPixel = false) const = 0;
+    virtual CalibrationPosition PixelToGeo(int32_t x, int32_t y, bool subPixel = false) const = 0;
 
     // 4. Diagnostic dump of the numbers; nothing depends on its layout.
     virtual void Dump(std::ostream& out) const;

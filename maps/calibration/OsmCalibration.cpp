@@ -40,7 +40,7 @@ bool OsmCalibration::Calibrate() {
     return Finish(true);
 }
 
-PixelPoint OsmCalibration::GeoToPixel(const MapPosition& position, bool subPixel) const {
+PixelPoint OsmCalibration::GeoToPixel(const CalibrationPosition& position, bool subPixel) const {
     if (points_.empty() || dx_m_ == 0 || dy_m_ == 0) return {};
     const ReferencePoint& p0 = points_[0];
     const double m = calib::SubPixelFactor(subPixel);
@@ -49,8 +49,8 @@ PixelPoint OsmCalibration::GeoToPixel(const MapPosition& position, bool subPixel
     return {calib::RoundToInt32(x * m), calib::RoundToInt32(y * m)};
 }
 
-MapPosition OsmCalibration::PixelToGeo(int32_t x, int32_t y, bool subPixel) const {
-    MapPosition out;
+CalibrationPosition OsmCalibration::PixelToGeo(int32_t x, int32_t y, bool subPixel) const {
+    CalibrationPosition out;
     if (points_.empty()) return out;
     const ReferencePoint& p0 = points_[0];
     const double m = calib::SubPixelFactor(subPixel);

@@ -15,9 +15,9 @@ public:
     OsmCalibration() = default;
     OsmCalibration(double dx, double dy) : dx_m_(dx), dy_m_(dy) {}
 
-    PixelPoint GeoToPixel(const MapPosition& position, bool subPixel = false) const override;
+    PixelPoint GeoToPixel(const CalibrationPosition& position, bool subPixel = false) const override;
     using MapCalibration::GeoToPixel;
-    MapPosition PixelToGeo(int32_t x, int32_t y, bool subPixel = false) const override;
+    CalibrationPosition PixelToGeo(int32_t x, int32_t y, bool subPixel = false) const override;
     // Always usable once there is a P0 and DX, DY are non-zero.
     bool Calibrate() override;
     void Dump(std::ostream& out) const override;

@@ -60,15 +60,15 @@ bool ProjectedCalibration::Calibrate() {
     return Finish(true);
 }
 
-PixelPoint ProjectedCalibration::GeoToPixel(const MapPosition& position, bool subPixel) const {
+PixelPoint ProjectedCalibration::GeoToPixel(const CalibrationPosition& position, bool subPixel) const {
     double gx, gy;
     if (!fit_.valid || !Forward(position.geo.lon * 1e-8, position.geo.lat * 1e-8, gx, gy)) return {};
     const double m = calib::SubPixelFactor(subPixel);
     return {calib::RoundToInt32(fit_.PixelX(gx) * m), calib::RoundToInt32(fit_.PixelY(gy) * m)};
 }
 
-MapPosition ProjectedCalibration::PixelToGeo(int32_t x, int32_t y, bool subPixel) const {
-    MapPosition out;
+CalibrationPosition ProjectedCalibration::PixelToGeo(int32_t x, int32_t y, bool subPixel) const {
+    CalibrationPosition out;
     if (!fit_.valid || !projection_) return out;
     const double m = calib::SubPixelFactor(subPixel);
     GeoPoint g;

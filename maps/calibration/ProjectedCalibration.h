@@ -13,9 +13,9 @@ namespace trek {
 
 class ProjectedCalibration : public MapCalibration {
 public:
-    PixelPoint GeoToPixel(const MapPosition& position, bool subPixel = false) const override;
+    PixelPoint GeoToPixel(const CalibrationPosition& position, bool subPixel = false) const override;
     using MapCalibration::GeoToPixel;
-    MapPosition PixelToGeo(int32_t x, int32_t y, bool subPixel = false) const override;
+    CalibrationPosition PixelToGeo(int32_t x, int32_t y, bool subPixel = false) const override;
     // Projects every reference point and runs the grid solver. Fails with the
     // grid message when two points share a pixel x or y, or when fewer than two.
     bool Calibrate() override;

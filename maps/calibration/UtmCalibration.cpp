@@ -60,7 +60,7 @@ bool UtmCalibration::Calibrate() {
     return Finish(true);
 }
 
-PixelPoint UtmCalibration::GeoToPixel(const MapPosition& position, bool subPixel) const {
+PixelPoint UtmCalibration::GeoToPixel(const CalibrationPosition& position, bool subPixel) const {
     const ReferencePoint& p0 = points_.empty() ? ReferencePoint{} : points_[0];
     const uint8_t zone0 = utmRefs_[0].zone;
     double e, n;
@@ -81,7 +81,7 @@ PixelPoint UtmCalibration::GeoToPixel(const MapPosition& position, bool subPixel
     return {calib::RoundToInt32((p0.x + px) * m), calib::RoundToInt32((p0.y + py) * m)};
 }
 
-MapPosition UtmCalibration::PixelToGeo(int32_t x, int32_t y, bool subPixel) const {
+CalibrationPosition UtmCalibration::PixelToGeo(int32_t x, int32_t y, bool subPixel) const {
     const ReferencePoint& p0 = points_.empty() ? ReferencePoint{} : points_[0];
     const double m = calib::SubPixelFactor(subPixel);
     const double ox = (x / m - p0.x) * scale_;
@@ -93,7 +93,7 @@ MapPosition UtmCalibration::PixelToGeo(int32_t x, int32_t y, bool subPixel) cons
     const uint8_t zone = utmRefs_[0].zone ? utmRefs_[0].zone : 31;
     cUTM u;
     u.SetUtm(zone, south ? 'M' : 'N', e, n);
-    MapPosition out;
+    CalibrationPosition out;
     out.geo.lon = calib::TruncToInt32(u.longitude * geo::kUnitsPerDegree);
     out.geo.lat = calib::TruncToInt32(u.latitude * geo::kUnitsPerDegree);
     out.utm.easting = e;

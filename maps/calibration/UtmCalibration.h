@@ -9,9 +9,9 @@ class UtmCalibration : public MapCalibration {
 public:
     UtmCalibration() = default;
 
-    PixelPoint GeoToPixel(const MapPosition& position, bool subPixel = false) const override;
+    PixelPoint GeoToPixel(const CalibrationPosition& position, bool subPixel = false) const override;
     using MapCalibration::GeoToPixel;
-    MapPosition PixelToGeo(int32_t x, int32_t y, bool subPixel = false) const override;
+    CalibrationPosition PixelToGeo(int32_t x, int32_t y, bool subPixel = false) const override;
     // Fails when P0 and P1 are two or more zones apart, or when P0 - P1 is zero
     // in any of x, y, easting, northing.
     bool Calibrate() override;

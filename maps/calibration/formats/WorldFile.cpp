@@ -86,7 +86,7 @@ CalibrationReadResult WorldFileFormat::Read(std::string_view text, const std::st
     ReferencePoint p1;
     p1.x = result.image.width;
     p1.y = 0;
-    const MapPosition g = cal->PixelToGeo(p1.x, p1.y);
+    const CalibrationPosition g = cal->PixelToGeo(p1.x, p1.y);
     p1.lon = g.geo.lon;
     p1.lat = g.geo.lat;
     cal->SetReferencePoints({p0, p1});
