@@ -136,7 +136,7 @@ bool BmpReader::decodeRegion(const PixelRect& region, platform::Bitmap& out) {
     return true;
 }
 
-bool PrepareRegionTarget(const ImageInfo& info, const PixelRect& region, platform::Bitmap& out) {
+bool PrepareRegionTarget(const ImageProperties& info, const PixelRect& region, platform::Bitmap& out) {
     if (region.empty() || ClipToImage(region, info.width, info.height) != region) return false;
     return out.reset(region.width(), region.height());
 }

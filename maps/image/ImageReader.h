@@ -11,7 +11,7 @@
 
 namespace trek {
 
-struct ImageInfo {
+struct ImageProperties {
     int32_t width = 0;
     int32_t height = 0;
     int bitsPerPixel = 0;
@@ -39,15 +39,15 @@ public:
     // the region's top row. false: nothing usable was decoded.
     virtual bool decodeRegion(const PixelRect& region, platform::Bitmap& out) = 0;
 
-    const ImageInfo& info() const { return info_; }
+    const ImageProperties& info() const { return info_; }
     const std::string& path() const { return path_; }
 
 protected:
-    ImageInfo info_;
+    ImageProperties info_;
     std::string path_;
 };
 
 // Region checked against the opened image and made region-sized in out.
-bool PrepareRegionTarget(const ImageInfo& info, const PixelRect& region, platform::Bitmap& out);
+bool PrepareRegionTarget(const ImageProperties& info, const PixelRect& region, platform::Bitmap& out);
 
 }  // namespace trek

@@ -35,7 +35,7 @@ struct FileCloser {
     }
 };
 
-enum class Source { File, Memory };
+constexpr int32_t kCropMargin = 32;
 
 // Everything a decode needs that must outlive a longjmp; no destructors run
 // between setjmp and longjmp in Decode().
@@ -45,10 +45,9 @@ struct Job {
     size_t size = 0;
     bool headerOnly = false;
     PixelRect region;     // y upward; ignored for headerOnly
-    int32_t imageHeight;  // known for file decodes (from open()); memory decodes read it
     platform::Bitmap* out = nullptr;
     StripBuffer* strip = nullptr;
-    ImageInfo info;
+    ImageProperties info;
     std::string error;
 };
 
@@ -61,7 +60,7 @@ uint32_t ToPixel(const uint8_t* p, int components) {
     return 0xFF000000u | (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2];
 }
 
-void FillInfo(const jpeg_decompress_struct& c, ImageInfo& info) {
+void FillInfo(const jpeg_decompress_struct& c, ImageProperties& info) {
     info.width = static_cast<int32_t>(c.image_width);
     info.height = static_cast<int32_t>(c.image_height);
     info.bitsPerPixel = 24;
@@ -106,8 +105,13 @@ bool Decode(Job& job) {
     const int32_t height = static_cast<int32_t>(cinfo.output_height);
     const JDIMENSION firstRow = static_cast<JDIMENSION>(TopDownRow(r.top, height));
     const JDIMENSION lastRow = static_cast<JDIMENSION>(TopDownRow(r.bottom, height));
-    JDIMENSION xOffset = static_cast<JDIMENSION>(r.left);
-    JDIMENSION cropWidth = static_cast<JDIMENSION>(r.width());
+    // Fancy upsampling treats the crop's edges like image edges; a margin of
+    // one iMCU keeps the wanted columns interior, so they come out exactly as
+    // a full decode gives them.
+    const int32_t left = std::max<int32_t>(0, r.left - kCropMargin);
+    const int32_t right = std::min<int32_t>(static_cast<int32_t>(cinfo.output_width) - 1, r.right + kCropMargin);
+    JDIMENSION xOffset = static_cast<JDIMENSION>(left);
+    JDIMENSION cropWidth = static_cast<JDIMENSION>(right - left + 1);
     if (cropWidth < cinfo.output_width) jpeg_crop_scanline(&cinfo, &xOffset, &cropWidth);
     else xOffset = 0;
     if (firstRow > 0) jpeg_skip_scanlines(&cinfo, firstRow);
@@ -165,9 +169,9 @@ bool JpegReader::decodeRegion(const PixelRect& region, platform::Bitmap& out) {
     if (!PrepareRegionTarget(info_, region, out)) return false;
     std::unique_ptr<FILE, FileCloser> file(std::fopen(path_.c_str(), "rb"));
     if (!file) return false;
-    // The cropped row is at most one iMCU (up to 32 pixels) wider on each side.
+    // The cropped row: the region, the margin and at most one iMCU more on each side.
     StripBuffer strip;
-    size_t rowBytes = (static_cast<size_t>(std::min(info_.width, region.width() + 64))) * 4;
+    size_t rowBytes = (static_cast<size_t>(std::min(info_.width, region.width() + 4 * kCropMargin))) * 4;
     if (!strip.allocate(rowBytes, region.height())) return false;
     Job job;
     job.file = file.get();
@@ -179,7 +183,7 @@ bool JpegReader::decodeRegion(const PixelRect& region, platform::Bitmap& out) {
     return ok;
 }
 
-bool ReadJpegInfo(const uint8_t* data, size_t size, ImageInfo& info) {
+bool ReadJpegInfo(const uint8_t* data, size_t size, ImageProperties& info) {
     if (!data || size == 0) return false;
     Job job;
     job.data = data;
@@ -191,7 +195,7 @@ bool ReadJpegInfo(const uint8_t* data, size_t size, ImageInfo& info) {
 }
 
 bool DecodeJpegMemory(const uint8_t* data, size_t size, platform::Bitmap& out, std::string* error) {
-    ImageInfo info;
+    ImageProperties info;
     if (!ReadJpegInfo(data, size, info)) {
         if (error) *error = "not a JPEG image";
         return false;

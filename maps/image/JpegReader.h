@@ -26,7 +26,7 @@ private:
 };
 
 // Reads only the header of JPEG data in memory (fuzzing, tile headers).
-bool ReadJpegInfo(const uint8_t* data, size_t size, ImageInfo& info);
+bool ReadJpegInfo(const uint8_t* data, size_t size, ImageProperties& info);
 
 // Decodes a whole JPEG held in memory (tiles of containers and tile servers).
 bool DecodeJpegMemory(const uint8_t* data, size_t size, platform::Bitmap& out, std::string* error = nullptr);

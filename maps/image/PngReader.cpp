@@ -72,8 +72,8 @@ struct Job {
     StripBuffer* strip = nullptr;           // non-interlaced images
     std::vector<uint8_t>* regionRows = nullptr;  // interlaced images: the region's rows, full width
     std::vector<uint8_t>* scratch = nullptr;     // one full row
-    ImageInfo info;
-    ImageInfo expected;  // what the buffers were sized for
+    ImageProperties info;
+    ImageProperties expected;  // what the buffers were sized for
 };
 
 void SetTransforms(png_structp png, png_infop info) {
@@ -189,7 +189,7 @@ bool ReadHeader(Job& job) {
 }
 
 bool DecodeRegion(Job job, const PixelRect& region, platform::Bitmap& out) {
-    ImageInfo info = job.info;
+    ImageProperties info = job.info;
     if (!PrepareRegionTarget(info, region, out)) return false;
     const size_t rowBytes = static_cast<size_t>(info.width) * 4;
     StripBuffer strip;
@@ -243,7 +243,7 @@ bool PngReader::decodeRegion(const PixelRect& region, platform::Bitmap& out) {
     return DecodeRegion(job, region, out);
 }
 
-bool ReadPngInfo(const uint8_t* data, size_t size, ImageInfo& info) {
+bool ReadPngInfo(const uint8_t* data, size_t size, ImageProperties& info) {
     Job job;
     job.source.data = data;
     job.source.size = size;
@@ -254,7 +254,7 @@ bool ReadPngInfo(const uint8_t* data, size_t size, ImageInfo& info) {
 }
 
 bool DecodePngMemory(const uint8_t* data, size_t size, platform::Bitmap& out) {
-    ImageInfo info;
+    ImageProperties info;
     if (!ReadPngInfo(data, size, info)) return false;
     Job job;
     job.source.data = data;

@@ -17,7 +17,7 @@ public:
 };
 
 // Header of PNG data in memory; false when the signature or IHDR is wrong.
-bool ReadPngInfo(const uint8_t* data, size_t size, ImageInfo& info);
+bool ReadPngInfo(const uint8_t* data, size_t size, ImageProperties& info);
 
 // Decodes a whole PNG held in memory (tiles).
 bool DecodePngMemory(const uint8_t* data, size_t size, platform::Bitmap& out);
