@@ -38,7 +38,8 @@ std::string KmlStyleToSymbol(std::string_view style) {
     else if (style.substr(0, 1) == "#") style.remove_prefix(1);
     std::string name(style.substr(0, style.find('_')));
     if (name.size() > 2 && name[0] >= '1' && name[0] <= '9') name.resize(2);
-    else if (name.size() >= 2 && name[0] == 'H') name.resize(1);
+    // Numbered hut styles ("H1", "H2_x") share one symbol; "Hotel" keeps its name.
+    else if (name.size() >= 2 && name[0] == 'H' && name[1] >= '0' && name[1] <= '9') name.resize(1);
     return name;
 }
 

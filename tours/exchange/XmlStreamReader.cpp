@@ -56,7 +56,7 @@ const char* FindXmlAttribute(const char** attributes, std::string_view name) {
 }
 
 std::optional<XmlError> XmlStreamReader::parse(InputSource& input, XmlHandler& handler, ProgressMeter* progress) {
-    XML_Parser parser = XML_ParserCreate("UTF-8");
+    XML_Parser parser = XML_ParserCreate(nullptr);
     if (!parser) return XmlError{0, 0, XML_ERROR_NO_MEMORY, 0, "out of memory"};
     XML_SetUserData(parser, &handler);
     XML_SetElementHandler(parser, OnStart, OnEnd);
