@@ -164,7 +164,7 @@ void Settings::load() {
         auto folderText = text("Folders");
         searchPaths = ParseSearchPaths(folderText ? CutToBytes(*folderText, 4096) : readInstallFolder());
         // 5. Receiver and language.
-        port = CutToBytes(text("COM Port").value_or(kDefaultPort), 32);
+        port = CutToChars(text("COM Port").value_or(kDefaultPort), kPortChars - 1);
         baud = dword("Baudrate").value_or(kDefaultBaud);
         languageCode = CutToBytes(text("LAN").value_or("DEU"), 46);
         if (LanguageTable::indexOf(languageCode) < 0) languageCode = "DEU";

@@ -48,7 +48,9 @@ class Settings {
 public:
     static constexpr size_t kMaxSearchPaths = 9;
     static constexpr size_t kSearchPathChars = 128;
-    static constexpr size_t kPortChars = 16;
+    // Port names here ("gpsd:host:port", "file:PATH@1") are longer than a
+    // handheld's "COM5:", so the port buffer holds a path.
+    static constexpr size_t kPortChars = 260;
     static constexpr uint32_t kDefaultBaud = 4800;
     static constexpr float kGpsOffsetNotSet = 255.0f;
     static constexpr uint32_t kMigrationCfg3 = 0x4017BFC3;

@@ -479,8 +479,12 @@ std::string Registry::toText() const {
     struct Walker {
         std::string& out;
         void walk(const Node& n, const std::string& path) {
-            out += "\n[" + path + "]\n";
-            for (auto& v : n.values) WriteValue(out, v);
+            // A key without values shows up through its subkeys; only an
+            // empty leaf needs a line of its own.
+            if (!n.values.empty() || n.children.empty()) {
+                out += "\n[" + path + "]\n";
+                for (auto& v : n.values) WriteValue(out, v);
+            }
             for (auto& c : n.children) walk(*c, path + "\\" + c->name);
         }
     } walker{out};

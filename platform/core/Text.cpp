@@ -1,5 +1,7 @@
 #include "platform/core/Text.h"
 
+#include <cstdio>
+
 namespace trek::platform {
 
 namespace {
@@ -197,6 +199,31 @@ std::string ToLowerAscii(std::string_view s) {
     std::string out(s);
     for (char& c : out)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return out;
+}
+
+std::string JsonQuote(std::string_view s) {
+    std::string out = "\"";
+    size_t pos = 0;
+    while (pos < s.size()) {
+        char32_t cp = NextCodePoint(s, pos);
+        switch (cp) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (cp < 0x20) {
+                    char buf[8];
+                    std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(cp));
+                    out += buf;
+                } else {
+                    AppendUtf8(out, cp);
+                }
+        }
+    }
+    out += '"';
     return out;
 }
 

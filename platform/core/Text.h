@@ -35,4 +35,7 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 char32_t FoldCase(char32_t cp);
 std::string ToLowerAscii(std::string_view s);
 
+// A JSON string literal (quotes included); invalid UTF-8 becomes U+FFFD.
+std::string JsonQuote(std::string_view utf8);
+
 }  // namespace trek::platform
