@@ -118,7 +118,11 @@ void TourRecording::TogglePause() {
 }
 
 void TourRecording::setKilometreMarks(bool on) {
-    if (on && !kilometreMarks_) ShowTourMessage("Es wird alle 1000m ein Zeitstempel aufgezeichnet.", "Trekvane");
+    if (on && !kilometreMarks_) {
+        ShowTourMessage("Es wird alle 1000m ein Zeitstempel aufgezeichnet.", "Trekvane");
+        // The next recorded point gets the first mark.
+        nextMark_ = distance_;
+    }
     kilometreMarks_ = on;
 }
 
@@ -173,11 +177,14 @@ void TourRecording::record(int32_t lon, int32_t lat, int32_t alt, int32_t v) {
     recorder_->appendPoint(lon, lat, alt, speed, false, 0, true);
 
     if (kilometreMarks_) {
-        if (distance_ == 0) nextMark_ = 0;
         const GpsPosition& pos = fix_->position;
         if (distance_ >= nextMark_ && (pos.lon != 0 || pos.lat != 0)) {
-            if (recorder_->appendPoint(lon, lat, alt, speed, true, 0, true)) recorder_->appendAttached(tourfile::kTimeStampName);
+            if (recorder_->appendPoint(lon, lat, alt, speed, true, 0, true)) {
+                recorder_->appendAttached(tourfile::kTimeStampName);
+            }
+            // One mark per 1000 m, also when the distance ran ahead of the marks.
             nextMark_ += kMarkSpacing;
+            if (nextMark_ <= distance_) nextMark_ = distance_ + kMarkSpacing;
             if (onViewsChanged) onViewsChanged();
         }
     }
