@@ -31,6 +31,11 @@ enum : uint32_t {
 };
 
 struct ControlTemplate {
+    ControlTemplate() = default;
+    ControlTemplate(ControlKind kind, int id, Rect rect, std::string text = {}, uint32_t style = 0, int group = 0,
+                    std::vector<std::string> items = {})
+        : kind(kind), id(id), rect(rect), text(std::move(text)), style(style), group(group), items(std::move(items)) {}
+
     ControlKind kind = ControlKind::Static;
     int id = 0;
     Rect rect;  // dialog client pixels at display scale 1

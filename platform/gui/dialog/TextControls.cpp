@@ -10,7 +10,7 @@ namespace trek::platform {
 
 void StaticControl::paint(Canvas& c) {
     uint32_t align = (style_ & SS_CENTER) ? DT_CENTER : (style_ & SS_RIGHT) ? DT_RIGHT : DT_LEFT;
-    c.drawText(text_, window_.clientRect(), align | DT_WORDBREAK | DT_NOPREFIX | DT_END_ELLIPSIS);
+    c.drawText(text_, window_.clientRect(), align | DT_VCENTER | DT_WORDBREAK | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
 EditControl::EditControl(Dialog& dialog, Window& window, const ControlTemplate& t) : Control(dialog, window, t) {
