@@ -91,8 +91,10 @@ CalibrationPosition UtmCalibration::PixelToGeo(int32_t x, int32_t y, bool subPix
     const bool south = n < 0;
     if (south) n += kSouthShift;
     const uint8_t zone = utmRefs_[0].zone ? utmRefs_[0].zone : 31;
+    // The forward conversion adds half a metre to both (so that truncation
+    // rounds); take it off again before going back.
     cUTM u;
-    u.SetUtm(zone, south ? 'M' : 'N', e, n);
+    u.SetUtm(zone, south ? 'M' : 'N', e - 0.5, n - 0.5);
     CalibrationPosition out;
     out.geo.lon = calib::TruncToInt32(u.longitude * geo::kUnitsPerDegree);
     out.geo.lat = calib::TruncToInt32(u.latitude * geo::kUnitsPerDegree);
