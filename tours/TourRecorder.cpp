@@ -355,6 +355,27 @@ std::optional<uint32_t> TourRecorder::appendText(int32_t tag, const std::string&
     return offset;
 }
 
+bool TourRecorder::appendRawPoint(const TourPoint& p) {
+    std::lock_guard<std::recursive_mutex> lock(tour_.mutex());
+    if (!isOpen()) return false;
+    syncEnd();
+    if (!haveCell_ || !cell_.contains(p.lon, p.lat)) enterCell(p.lon, p.lat);
+    uint32_t words[kPointWords];
+    p.toWords(words);
+    lastPointOffset_ = endOffset();
+    put(words, kPointWords);
+    ++runCounter_;
+    return true;
+}
+
+bool TourRecorder::appendWords(const uint32_t* words, size_t count) {
+    std::lock_guard<std::recursive_mutex> lock(tour_.mutex());
+    if (!isOpen()) return false;
+    syncEnd();
+    put(words, count);
+    return true;
+}
+
 bool TourRecorder::appendTimeMark() {
     std::lock_guard<std::recursive_mutex> lock(tour_.mutex());
     if (!isOpen()) return false;

@@ -86,6 +86,10 @@ public:
     std::optional<uint32_t> appendText(int32_t tag, const std::string& utf8, uint32_t backRef = 0);
     // Appends a time mark (-2, now).
     bool appendTimeMark();
+    // For converters: a complete point record as given (word 0 and UTM words
+    // included), opening blocks as for any point; and records copied word by word.
+    bool appendRawPoint(const TourPoint& point);
+    bool appendWords(const uint32_t* words, size_t count);
 
     // Writes out the buffer. False when the write failed (the points stay buffered).
     bool flush();

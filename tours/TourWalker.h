@@ -71,6 +71,9 @@ public:
     uint32_t pointOffset() const { return pointOffset_; }
     // The offset of the point record an attached record belongs to.
     uint32_t ownerOffset() const { return pointOffset_; }
+    // Word 0 of the current point as stored in sequence (for a relocated point
+    // the original's flags, while the point handler gets the copy).
+    uint32_t pointHead() const { return lastHead_; }
     // The version the records are decoded with (5 until a version record).
     uint32_t version() const { return version_; }
     // Point records handed to the point handler so far.

@@ -175,3 +175,84 @@ TEST(TourRecorderFailures, UnwritableFileGivesErrorName) {
 
 }  // namespace
 }  // namespace trek::test
+
+namespace trek::test {
+namespace {
+
+// A version-6 file: eight-word points in metres and km/h, a POI whose name text
+// follows later in the file, and an extra word.
+TEST(TourConvert, VersionSixBecomesNineWithTimesAndTexts) {
+    using namespace tourfile;
+    ScratchDir dir;
+    const std::string path = dir.file("old.TUR");
+    WordFile f;
+    f.oldHeader(4242).ws({uint32_t(-5), 6});
+    const uint32_t p0 = uint32_t(f.size());
+    f.ws({0, kLon, kLat, 100, 5, 690000, 5330000, 32 | ('U' << 16)});
+    const uint32_t p1 = uint32_t(f.size());
+    const uint32_t textAt = p1 + 32 + 48 + 36;
+    f.ws({1 | kAttachedBit, kLon + 1000, kLat, 130, 6, 690100, 5330000, 32 | ('U' << 16)});
+    f.ws({kNamedPoiCodeWord, textAt - p1, 0, 0});
+    f.ws({0x656E6F53, 0x0073, 0, 0, 0, 0, 0, 0});  // symbol "Sones"
+    f.ws({2 | kExtraWordBit, kLon + 2000, kLat, 90, 7, 690200, 5330000, 32 | ('U' << 16)}).w(0x1234);
+    ASSERT_EQ(f.size(), textAt);
+    f.text(kPrimaryData, textAt - p1, "Gipfel");
+    f.ws({uint32_t(-1), 120, 60, 5000});
+    ASSERT_TRUE(f.save(path));
+    (void)p0;
+
+    const auto converted = TourRecorder::Convert(path);
+    ASSERT_TRUE(converted);
+    EXPECT_EQ(*converted, 3u);
+    EXPECT_EQ(ReadAll(path + "_old").size(), f.size());
+    // Converting again keeps the first original.
+    EXPECT_FALSE(TourRecorder::Convert(path));
+    EXPECT_FALSE(ReadAll(path).empty());
+
+    Tour tour("old", path);
+    ASSERT_TRUE(tour.readHeader());
+    RecordingWalker w;
+    ASSERT_TRUE(w.walk(&tour));
+    EXPECT_EQ(tour.version(), 9u);
+    EXPECT_EQ(WordAt(ReadAll(path), 4), 4242u);
+    const auto points = w.points();
+    ASSERT_EQ(points.size(), 3u);
+    EXPECT_EQ(points[0].alt, 10000);
+    EXPECT_EQ(points[1].speed, 60);
+    EXPECT_EQ(points[1].time, points[0].time + 3);
+    EXPECT_EQ(points[2].time, points[1].time + 3);
+    EXPECT_EQ(w.statistics().ascent, 3000);
+    std::vector<std::string> kinds;
+    const Event* poi = nullptr;
+    for (const Event& e : w.events) {
+        kinds.push_back(e.kind);
+        if (e.kind == "attached") poi = &e;
+        if (e.kind == "extra") {
+            EXPECT_EQ(e.values[0], 0x1234u);
+        }
+        if (e.kind == "end") {
+            EXPECT_EQ(e.values, (std::vector<uint32_t>{120, 60, 5000}));
+        }
+    }
+    EXPECT_EQ(std::count(kinds.begin(), kinds.end(), "block"), 1);
+    ASSERT_TRUE(poi);
+    const auto named = NamedPoiRecord::From(poi->attached);
+    ASSERT_TRUE(named);
+    EXPECT_EQ(named->symbol, "Sones");
+    EXPECT_EQ(tour.readText(poi->offset + named->nameOffset), "Gipfel");
+    // The text's back reference points at its new owner.
+    const auto bytes = ReadAll(path);
+    EXPECT_EQ(WordAt(bytes, poi->offset + named->nameOffset + 4), named->nameOffset);
+}
+
+TEST(TourConvert, AFileThatIsNoTourStaysAsItWas) {
+    ScratchDir dir;
+    const std::string path = dir.file("junk.TUR");
+    ASSERT_TRUE(WriteAll(path, {1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_FALSE(TourRecorder::Convert(path));
+    EXPECT_EQ(ReadAll(path).size(), 8u);
+    EXPECT_TRUE(ReadAll(path + "_old").empty());
+}
+
+}  // namespace
+}  // namespace trek::test
