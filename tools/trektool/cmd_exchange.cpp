@@ -33,8 +33,11 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         endBar();
         bool error = caption != "Tour Import" || text.rfind("Error", 0) == 0;
-        std::string line = text;
-        for (size_t p; (p = line.find("\r\n")) != std::string::npos;) line.replace(p, 2, " ");
+        std::string line;  // one line: the message's CR LF become blanks
+        for (char c : text) {
+            if (c == '\n') line += ' ';
+            else if (c != '\r') line += c;
+        }
         std::fprintf(error ? stderr : stdout, "%s\n", line.c_str());
     }
 

@@ -355,8 +355,7 @@ void TxtWriter::onPoint(const TourPoint& p) {
     last_ = p;
     std::string& t = text();
     // Readers skip lines that begin with '#'; ours takes this one as a segment start.
-    if (p.isSegmentStart() && !firstPoint_) t += "\r\n# segment";
-    firstPoint_ = false;
+    if (p.isSegmentStart()) t += "\r\n# segment";
     t += "\r\n";
     AppendDegrees(t, p.lat, 7);
     t += ", ";

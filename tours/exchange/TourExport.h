@@ -118,7 +118,6 @@ public:
 private:
     void onPoint(const TourPoint& point) override;
     void onAttachedRecord(const AttachedRecord& record) override;
-    bool firstPoint_ = true;
 };
 
 }  // namespace trek
