@@ -53,8 +53,9 @@ bool BaudToSpeed(uint32_t baud, unsigned& speed) {
 bool CanOpenSerialPort(const std::string& path) {
     int fd = OpenDevice(path, nullptr);
     if (fd < 0) return false;
+    bool terminal = ::isatty(fd);
     ::close(fd);
-    return true;
+    return terminal;
 }
 
 std::unique_ptr<SerialPort> SerialPort::Open(const std::string& path, uint32_t baud, std::string* error) {
