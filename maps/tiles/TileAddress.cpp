@@ -24,8 +24,9 @@ int32_t ClampedTrunc(double v) {
     return int32_t(v);
 }
 
-// Latitude limit of the square world, 85.0511°, and its Mercator y (= pi).
-constexpr double kLimitLatitude = 1.4844217274429494;
+// Mercator y of the latitude limit of the square world (85.0511°): exactly pi,
+// so that the edges agree with LatLonToTile at every zoom.
+constexpr double kMercatorLimit = M_PI;
 
 }  // namespace
 
@@ -44,7 +45,7 @@ TileAddress LatLonToTile(int32_t lon, int32_t lat, int z) {
 TileEdges TileBounds(int32_t x, int32_t y, int z) {
     z = std::clamp(z, 0, 30);
     const double n = double(int64_t(1) << z);
-    const double yMax = std::log(std::tan(kLimitLatitude) + 1.0 / std::cos(kLimitLatitude));
+    const double yMax = kMercatorLimit;
     auto lonEdge = [&](double col) { return ClampedTrunc((col * 360.0 / n - 180.0) * geo::kUnitsPerDegree); };
     auto latEdge = [&](double row) { return ClampedTrunc(std::atan(std::sinh(yMax - 2.0 * yMax * row / n)) * 1e8); };
     TileEdges e;
