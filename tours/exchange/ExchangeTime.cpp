@@ -1,6 +1,8 @@
 #include "tours/exchange/ExchangeTime.h"
 
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <string>
 
@@ -82,26 +84,61 @@ std::optional<uint32_t> ExchangeTime::toTourTime() const {
     return static_cast<uint32_t>(s);
 }
 
+// The zone offset changes only at transitions, which fall on quarter hours:
+// one look-up per quarter hour is enough, and mktime (which re-reads the zone
+// settings on every call) would otherwise dominate an export.
+constexpr int64_t kOffsetBucket = 900;
+
+struct OffsetCache {
+    int64_t bucket = INT64_MIN;
+    int64_t offset = 0;
+    std::string zone;  // TZ at the time of the look-up; another zone starts afresh
+
+    bool holds(int64_t b) {
+        const char* tz = std::getenv("TZ");
+        std::string_view now = tz ? tz : "";
+        if (now != zone) {
+            zone.assign(now);
+            bucket = INT64_MIN;
+        }
+        return b == bucket;
+    }
+};
+
+int64_t FloorBucket(int64_t s) { return (s >= 0 ? s : s - kOffsetBucket + 1) / kOffsetBucket; }
+
 ExchangeTime ExchangeTime::localToUtc() const {
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    tm.tm_isdst = -1;  // let the zone rules decide whether summer time applies
-    std::time_t t = std::mktime(&tm);
-    std::tm utc{};
-    if (t == static_cast<std::time_t>(-1) || !gmtime_r(&t, &utc)) return *this;
-    return FromTm(utc);
+    thread_local OffsetCache cache;
+    const int64_t local = SecondsSince1970(*this);
+    if (!cache.holds(FloorBucket(local))) {
+        const ExchangeTime start = FromSeconds1970(FloorBucket(local) * kOffsetBucket);
+        std::tm tm{};
+        tm.tm_year = start.year - 1900;
+        tm.tm_mon = start.month - 1;
+        tm.tm_mday = start.day;
+        tm.tm_hour = start.hour;
+        tm.tm_min = start.minute;
+        tm.tm_sec = start.second;
+        tm.tm_isdst = -1;  // let the zone rules decide whether summer time applies
+        std::time_t t = std::mktime(&tm);
+        if (t == static_cast<std::time_t>(-1)) return *this;
+        cache.bucket = FloorBucket(local);
+        cache.offset = SecondsSince1970(start) - static_cast<int64_t>(t);
+    }
+    return FromSeconds1970(local - cache.offset);
 }
 
 ExchangeTime ExchangeTime::utcToLocal() const {
-    std::time_t t = static_cast<std::time_t>(SecondsSince1970(*this));
-    std::tm local{};
-    if (!localtime_r(&t, &local)) return *this;
-    return FromTm(local);
+    thread_local OffsetCache cache;
+    const int64_t utc = SecondsSince1970(*this);
+    if (!cache.holds(FloorBucket(utc))) {
+        std::time_t t = static_cast<std::time_t>(FloorBucket(utc) * kOffsetBucket);
+        std::tm local{};
+        if (!localtime_r(&t, &local)) return *this;
+        cache.bucket = FloorBucket(utc);
+        cache.offset = SecondsSince1970(FromTm(local)) - static_cast<int64_t>(t);
+    }
+    return FromSeconds1970(utc + cache.offset);
 }
 
 std::optional<uint32_t> ParseXmlTimeToTourTime(std::string_view text) {

@@ -103,6 +103,7 @@ constexpr TagRow kTags[] = {
     {"styleUrl", Tag::StyleUrl},       {"description", Tag::Description}, {"Point", Tag::Point},
     {"LineString", Tag::Line},         {"Polygon", Tag::Line},        {"LinearRing", Tag::Other},
     {"gx:Track", Tag::Track},          {"when", Tag::When},           {"gx:coord", Tag::TrackCoord},
+    {"Track", Tag::Track},             {"coord", Tag::TrackCoord},  // KML 2.3 took them in unprefixed
 };
 
 Tag LookUp(std::string_view name) {
