@@ -26,6 +26,8 @@ WindowSystem::WindowSystem(MessageLoop& loop, std::unique_ptr<Backend> backend)
 }
 
 WindowSystem::~WindowSystem() {
+    // The owners of window procedures may be gone already: no WM_DESTROY now.
+    tearingDown_ = true;
     while (!topLevel_.empty()) destroyTree(topLevel_.back());
     for (auto& [id, w] : windows_) loop_.removeHandler(id);
 }
@@ -87,7 +89,7 @@ void WindowSystem::detach(Window* w) {
 void WindowSystem::destroyTree(Window* w) {
     if (w->destroyed_) return;
     // The platform sends WM_DESTROY to the parent before its children.
-    loop_.send(w->id_, WM_DESTROY);
+    if (!tearingDown_) loop_.send(w->id_, WM_DESTROY);
     while (!w->children_.empty()) destroyTree(w->children_.back());
     w->destroyed_ = true;
     loop_.killTimers(w->id_);
@@ -367,6 +369,13 @@ bool WindowSystem::scriptActive() const { return script_ && !script_->finished()
 // painted, so that a screenshot shows the effect of the input before it.
 bool WindowSystem::idleWork() {
     if (script_ && script_->step(*this, loop_.now())) return true;
+    if (headless() && !scriptActive() && !modal_.empty()) {
+        // Nobody is left to answer: a headless run never waits for a finger.
+        const Modal& m = modal_.back();
+        std::fprintf(stderr, "dialog \"%s\": script ended, taking the default button\n", m.caption.c_str());
+        m.endWith(m.defaultAnswer);
+        return true;
+    }
     if (headless() && closeWhenIdle_ && !scriptActive() && modal_.empty() && !closeSent_) {
         closeSent_ = true;
         if (main_)
@@ -467,6 +476,10 @@ bool WindowSystem::loadScript(const std::string& path, std::string* error) {
     if (!player->load(path, error)) return false;
     script_ = std::move(player);
     return true;
+}
+
+void WindowSystem::setScript(std::vector<ScriptCommand> commands) {
+    script_ = std::make_unique<ScriptPlayer>(std::move(commands));
 }
 
 bool WindowSystem::screenshot(const std::string& path, std::string* error) {

@@ -20,6 +20,7 @@
 namespace trek::platform {
 
 class ScriptPlayer;
+struct ScriptCommand;
 
 // What a procedure does not handle: WM_CLOSE destroys the window.
 int64_t DefaultWindowProc(Window& window, const Message& m);
@@ -83,6 +84,8 @@ public:
         std::function<bool(const Message&)> filter;  // IsDialogMessage
         std::function<void(int)> endWith;
         std::function<bool()> done;
+        int defaultAnswer = IDOK;  // taken headless when the script ends with the window still open
+        std::string caption;
     };
     void runModal(const Modal& modal);
     Window* modalWindow() const { return modal_.empty() ? nullptr : modal_.back().window; }
@@ -105,6 +108,7 @@ public:
     void setCursor(Cursor cursor) { backend_->setCursor(cursor); }
 
     bool loadScript(const std::string& path, std::string* error);
+    void setScript(std::vector<ScriptCommand> commands);
     ScriptPlayer* script() { return script_.get(); }
     // Writes what the screen shows as PNG.
     bool screenshot(const std::string& path, std::string* error = nullptr);
@@ -150,6 +154,7 @@ private:
     bool exitScreenshotWritten_ = false;
     bool closeWhenIdle_ = true;
     bool closeSent_ = false;
+    bool tearingDown_ = false;
 };
 
 }  // namespace trek::platform

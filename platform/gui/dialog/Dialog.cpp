@@ -145,6 +145,8 @@ int Dialog::runModal(WindowSystem& system, const DialogTemplate& t, DialogProc p
         modal.filter = [&dialog](const Message& m) { return dialog.isDialogMessage(m); };
         modal.endWith = answer;
         modal.done = [&dialog] { return dialog.ended_; };
+        modal.defaultAnswer = dialog.defaultId();
+        modal.caption = t.caption;
         system.runModal(modal);
     }
     return dialog.ended_ ? dialog.result_ : IDCANCEL;
@@ -159,6 +161,7 @@ Dialog* Dialog::createModeless(WindowSystem& system, const DialogTemplate& t, Di
 }
 
 int64_t Dialog::windowProc(Window& w, const Message& m) {
+    if (m.message == WM_CREATE) return 0;  // a dialog procedure starts with WM_INITDIALOG
     int64_t handled = proc_ ? proc_(*this, m) : 0;
     switch (m.message) {
         case WM_PAINT: {
