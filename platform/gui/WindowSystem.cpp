@@ -390,6 +390,12 @@ bool WindowSystem::idleWork() {
 bool WindowSystem::getMessage(Message& out) {
     collectGarbage();
     for (;;) {
+        if (!modal_.empty() && modal_.back().done()) {
+            // A modal window just ended: let its loop see that before more input arrives.
+            out = Message{};
+            out.time = loop_.now();
+            return true;
+        }
         backend_->pump(*this);
         if (loop_.peek(out, true)) {
             if (out.message == WM_QUIT) {
