@@ -201,7 +201,13 @@ std::optional<uint32_t> TourRecorder::Convert(const std::string& path) {
         options.kind = haveHeader ? oldTour.kind() : Tour::kTour;
         TourRecorder out(tour, options);
         ConvertingWalker walker(out);
-        if (!out.start() || !walker.walk(&oldTour)) {
+        const bool started = out.start();
+        if (started && haveHeader) {
+            // The file keeps the date it had, not the day of the conversion.
+            tour.setDateText(oldTour.dateText());
+            tour.writeHeader(false);
+        }
+        if (!started || !walker.walk(&oldTour)) {
             std::printf("\r\n");
             restore();
             return std::nullopt;

@@ -108,6 +108,11 @@ bool TourRecorder::createFile() {
     tour_.setKind(options_.kind);
     tour_.setVersion(kCurrentVersion);
     runStartTime_ = TourTimeNow();
+    // A new file is dated by the clock that stamps its points.
+    const CalendarTime today = CalendarFromTourTime(runStartTime_);
+    char date[32];
+    std::snprintf(date, sizeof date, "%4.4d/%2.2d/%2.2d", today.year, today.month, today.day);
+    tour_.setDateText(date);
     const uint32_t start[2] = {uint32_t(kRunStart), runStartTime_};
     const uint32_t version[2] = {uint32_t(kVersion), kCurrentVersion};
     uint8_t bytes[8];

@@ -187,6 +187,8 @@ TEST(TourConvert, VersionSixBecomesNineWithTimesAndTexts) {
     const std::string path = dir.file("old.TUR");
     WordFile f;
     f.oldHeader(4242).ws({uint32_t(-5), 6});
+    const std::string date = EncodeTourText("2006/05/04");
+    std::copy(date.begin(), date.end(), f.bytes().begin() + 26);
     const uint32_t p0 = uint32_t(f.size());
     f.ws({0, kLon, kLat, 100, 5, 690000, 5330000, 32 | ('U' << 16)});
     const uint32_t p1 = uint32_t(f.size());
@@ -214,6 +216,8 @@ TEST(TourConvert, VersionSixBecomesNineWithTimesAndTexts) {
     RecordingWalker w;
     ASSERT_TRUE(w.walk(&tour));
     EXPECT_EQ(tour.version(), 9u);
+    EXPECT_EQ(tour.dateText(), "2006/05/04");
+    EXPECT_EQ(tour.colour().index, 0);
     EXPECT_EQ(WordAt(ReadAll(path), 4), 4242u);
     const auto points = w.points();
     ASSERT_EQ(points.size(), 3u);
