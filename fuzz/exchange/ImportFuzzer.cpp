@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "tours/exchange/GpxImporter.h"
 #include "tours/exchange/KmlImporter.h"

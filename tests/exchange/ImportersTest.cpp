@@ -228,6 +228,22 @@ TEST_F(ImportFixtures, TomTomOv2SkipsDeletedAndSkipperRecords) {
     });
 }
 
+TEST_F(ImportFixtures, LongEightBitNamesAreCutAfterDecoding) {
+    // 300 Windows-1252 bytes become 600 UTF-8 bytes: the bound holds for the
+    // decoded text and the cut falls between characters.
+    Ov2Importer ov2("x", 0);
+    RecordingSink sink;
+    Import(ov2, Ov2Record(2, 100, 100, std::string(300, '\xE4')), sink);
+    ASSERT_EQ(sink.items.size(), 1u);
+    EXPECT_EQ(sink.items[0].poi.name.size(), kImportNameCapacity);
+    EXPECT_EQ(sink.items[0].poi.name.substr(0, 2), "\xC3\xA4");
+    CsvImporter csv("x");
+    RecordingSink csvSink;
+    Import(csv, "1,2," + std::string(400, 'a') + "\xE4\n", csvSink);
+    ASSERT_EQ(csvSink.items.size(), 1u);
+    EXPECT_EQ(csvSink.items[0].poi.name, std::string(260, 'a'));
+}
+
 TEST_F(ImportFixtures, TxtLinesAsTheExportWritesThem) {
     const std::string file =
         "# Exported Tour\r\n# Name: walk\r\n# Date: 2010/05/12\r\n\r\n"

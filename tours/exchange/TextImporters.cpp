@@ -33,6 +33,13 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
+// Cut to `capacity` bytes between two characters.
+std::string Bounded(std::string_view text, size_t capacity) {
+    std::string out;
+    AppendBounded(out, text, capacity);
+    return out;
+}
+
 void ReportLines(ProgressMeter* progress, const LineReader& lines, const InputSource& input) {
     if (progress) progress->update(lines.consumed(), input.size());
 }
@@ -83,7 +90,8 @@ ImportOutcome CsvImporter::run(InputSource& input, ImportSink& sink, ProgressMet
         ImportPoi poi;
         poi.symbol = symbol_;
         SplitCsvName(nameText, poi.name, poi.description);
-        if (poi.name.size() > kImportNameCapacity) poi.name.resize(kImportNameCapacity);
+        poi.name = Bounded(poi.name, kImportNameCapacity);
+        poi.description = Bounded(poi.description, kImportDescriptionCapacity);
         sink.poi(point, poi);
         ++outcome.waypoints;
     }
@@ -173,7 +181,8 @@ ImportOutcome Ov2Importer::run(InputSource& input, ImportSink& sink, ProgressMet
                 !DegreesToImportUnits(static_cast<int32_t>(lat) * 1e-5, point.lat))
                 continue;
             point.time = now_;
-            ImportPoi poi{symbol_, platform::Decode8BitText(name), "", true};
+            // The decoded text may be longer than the bytes: bound it after decoding.
+            ImportPoi poi{symbol_, Bounded(platform::Decode8BitText(name), kImportNameCapacity), "", true};
             sink.poi(point, poi);
             ++outcome.waypoints;
         }
@@ -225,7 +234,7 @@ TxtLine ParseTxtLine(std::string_view text) {
                        static_cast<int>(date[3]), static_cast<int>(date[4]), static_cast<int>(date[5])};
         line.point.time = t.toTourTime().value_or(0);
     }
-    line.poi.symbol = symbol;
+    line.poi.symbol = Bounded(symbol, kImportSymbolCapacity);
     line.poi.name = name;
     line.poi.waypoint = false;
     return line;
@@ -248,9 +257,8 @@ ImportOutcome TxtImporter::run(InputSource& input, ImportSink& sink, ProgressMet
         if (line.fields == 0) continue;
         if (line.fields > 19) {
             if (line.fields < 22) line.poi.name.clear();
-            if (line.poi.name.size() > kImportNameCapacity) line.poi.name.resize(kImportNameCapacity);
-            if (line.poi.description.size() > kImportDescriptionCapacity)
-                line.poi.description.resize(kImportDescriptionCapacity);
+            line.poi.name = Bounded(line.poi.name, kImportNameCapacity);
+            line.poi.description = Bounded(line.poi.description, kImportDescriptionCapacity);
             sink.poi(line.point, line.poi);
             ++outcome.waypoints;
         } else {
