@@ -1,7 +1,8 @@
 #pragma once
 // A running mean over the last N values, kept as a ring and a running sum so
-// that every push costs the same. T is the slot and sum type: 64-bit for
-// longitude and latitude (sums of geo units overflow 32 bits), 32-bit else.
+// that every push costs the same. T is the slot type: 64-bit for longitude
+// and latitude, 32-bit else. The sum is always 64-bit: a 32-bit sum of a few
+// large altitudes from a damaged receiver would overflow.
 #include <cstdint>
 #include <vector>
 
@@ -25,7 +26,7 @@ public:
     }
 
     // Truncated toward zero, as C integer division does.
-    T average() const { return count_ == 0 ? T(0) : T(sum_ / static_cast<T>(count_)); }
+    T average() const { return count_ == 0 ? T(0) : T(sum_ / static_cast<int64_t>(count_)); }
 
     void clear() {
         for (auto& s : slots_) s = 0;
@@ -38,7 +39,7 @@ public:
     // Adds d to every slot: unwraps the course history across north.
     void shift(T d) {
         for (auto& s : slots_) s += d;
-        sum_ += static_cast<T>(count_) * d;
+        sum_ += static_cast<int64_t>(count_) * d;
     }
 
     unsigned window() const { return static_cast<unsigned>(slots_.size()); }
@@ -47,7 +48,7 @@ public:
 
 private:
     std::vector<T> slots_;
-    T sum_ = 0;
+    int64_t sum_ = 0;
     unsigned count_ = 0;
     unsigned index_ = 0;
     bool full_ = false;

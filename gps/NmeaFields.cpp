@@ -30,7 +30,7 @@ int64_t NmeaFields::ReadInt(const char* p, const char* end) {
     if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
     int64_t v = 0;
     for (; p < end && IsDigit(*p); ++p) {
-        if (v < 1000000000000000000LL) v = v * 10 + (*p - '0');
+        if (v < 100000000000000000LL) v = v * 10 + (*p - '0');
     }
     return negative ? -v : v;
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "gps/GpsMessages.h"
 #include "gps/GpsReceiver.h"
@@ -97,7 +98,7 @@ int RunNmea(const std::vector<std::string>& args) {
     GpsReceiverOptions options = GpsReceiverOptions::FromSettings();
     options.loop = &loop;
     options.attachSnapshots = !count;  // every position, not only the latest
-    options.maxPending = 8192;         // a log read at once must not outrun the printing
+    options.maxPending = count ? 0 : 8192;        // a log read at once must not outrun the printing
     options.sirfInput = sirf;
     GpsReceiver receiver(SourceName(source), 1, nullptr, static_cast<uint32_t>(baud), options);
     if (!receiver.waitOpened()) return Failure("cannot open " + source + ": " + receiver.openError());
@@ -106,7 +107,10 @@ int RunNmea(const std::vector<std::string>& args) {
     uint64_t positions = 0, satellites = 0;
     platform::Message m;
     for (;;) {
-        bool got = loop.getFor(m, 50);
+        // Counting only: drain in bursts, so that the reader's posts need not
+        // wake this thread once per message.
+        bool got = count ? loop.peek(m) : loop.getFor(m, 50);
+        if (count && !got) std::this_thread::sleep_for(std::chrono::milliseconds(5));
         if (got && (m.message == UM_POSITION || m.message == UM_SATELLITES)) {
             bool position = m.message == UM_POSITION;
             ++(position ? positions : satellites);
