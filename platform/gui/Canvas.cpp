@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "platform/gui/Utf16.h"
+#include "platform/core/Text.h"
 
 namespace trek::platform {
 namespace {

@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "platform/gui/GuiMessages.h"
-#include "platform/gui/Utf16.h"
+#include "platform/core/Text.h"
 
 namespace trek::platform {
 namespace {

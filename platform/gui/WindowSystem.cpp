@@ -5,7 +5,7 @@
 
 #include "platform/gui/DisplayOptions.h"
 #include "platform/gui/Script.h"
-#include "platform/gui/Utf16.h"
+#include "platform/core/Text.h"
 #include "platform/gui/VirtualKeys.h"
 
 namespace trek::platform {

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "platform/gui/Utf16.h"
+#include "platform/core/Text.h"
 #include "platform/gui/VirtualKeys.h"
 #include "platform/gui/WindowSystem.h"
 
