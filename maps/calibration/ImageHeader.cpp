@@ -132,10 +132,11 @@ std::optional<ImageInfo> ReadTiff(ByteSource& src) {
         default: break;
         }
     }
-    int32_t bits = bitsSum;
-    if (bitsSum == bitsFirst && samples > 1) bits = bitsFirst * samples;  // one value stands for every sample
-    if (bits == 0) bits = samples;                                        // no BitsPerSample: 1 bit per sample
-    return Make(ImageFormat::Tiff, width, height, bits);
+    int64_t bits = bitsSum;
+    if (bitsSum == bitsFirst && samples > 1) bits = int64_t(bitsFirst) * samples;  // one value stands for every sample
+    if (bits == 0) bits = samples;                                                 // no BitsPerSample: 1 bit per sample
+    if (bits > 1024) bits = 0;                                                     // nonsense: unknown depth
+    return Make(ImageFormat::Tiff, width, height, int32_t(bits));
 }
 
 class FileByteSource : public ByteSource {
