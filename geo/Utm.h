@@ -54,6 +54,11 @@ struct UtmConstants {
     double a = 0, b = 0, e2 = 0, ep2 = 0;
     double A0 = 0, A2 = 0, A4 = 0, A6 = 0, A8 = 0;  // meridian-arc coefficients
     double F2 = 0, F4 = 0, F6 = 0, F8 = 0;          // footpoint-latitude coefficients
+    // Reciprocals, so that the per-point inverse multiplies instead of dividing.
+    double invA0 = 0;          // 1 / A0: arc -> rectifying latitude
+    double invAOneMinusE2 = 0; // 1 / (a (1 - e2)): rho = a (1 - e2) / w^1.5
+    double invOneMinusE2 = 0;  // nu / rho = w / (1 - e2)
+    double invScaleA = 0;      // 1 / (k0 a): x / (k0 nu) = x sqrt(w) / (k0 a)
     explicit UtmConstants(const Ellipsoid& e);
 };
 
@@ -115,10 +120,84 @@ public:
     const Ellipsoid& ellipsoid() const { return *ellipsoid_; }
 
 private:
-    double Footpoint(double arc) const;  // starting latitude for the inverse
-
     const Ellipsoid* ellipsoid_;
     UtmConstants k_;
 };
+
+// ---- inline hot paths: map drawing and track import convert every point ----
+
+namespace utm_detail {
+// sin 2x, sin 4x, sin 6x, sin 8x from sin x and cos x by the double-angle and
+// addition rules: one sincos instead of four sines.
+struct MultipleSines {
+    double s2, s4, s6, s8;
+    MultipleSines(double s, double c) {
+        s2 = 2.0 * s * c;
+        const double c2 = c * c - s * s;
+        s4 = 2.0 * s2 * c2;
+        const double c4 = c2 * c2 - s2 * s2;
+        s6 = s4 * c2 + c4 * s2;
+        s8 = 2.0 * s4 * c4;
+    }
+};
+
+inline double ArcFromSinCos(const UtmConstants& k, double phi, double s, double c) {
+    const MultipleSines m(s, c);
+    return k.A0 * phi - k.A2 * m.s2 + k.A4 * m.s4 - k.A6 * m.s6 + k.A8 * m.s8;
+}
+}  // namespace utm_detail
+
+inline char cUTM::LatitudeBand(double lat) {
+    if (lat >= 84.0) return '*';
+    if (lat >= 72.0) return 'X';
+    if (lat < -80.0 || !(lat == lat)) return '*';
+    return "CDEFGHJKLMNPQRSTUVWX"[static_cast<size_t>((lat + 80.0) * 0.125)];
+}
+
+inline void cUTM::UtmToLatLon() {
+    const bool south = (band >= 'C' && band <= 'M') || (band >= 'c' && band <= 'm');
+    const double north = south ? northing - utm::kFalseNorthing : northing;
+    const double m = north * (1.0 / utm::kScale);
+
+    // Footpoint latitude phi1: the latitude whose meridian arc is m. The
+    // rectifying-latitude series gives it to ~1e-13 rad; its correction d is
+    // below 0.003 rad, so sin/cos of mu + d follow from those of mu by the
+    // addition rule with short Taylor series for d (exact to rounding).
+    const double mu = m * k_.invA0;
+    const double sMu = std::sin(mu), cMu = std::cos(mu);
+    const utm_detail::MultipleSines ms(sMu, cMu);
+    const double d = k_.F2 * ms.s2 + k_.F4 * ms.s4 + k_.F6 * ms.s6 + k_.F8 * ms.s8;
+    const double d2 = d * d;
+    const double sinD = d * (1.0 - d2 * (1.0 / 6.0) * (1.0 - d2 * (1.0 / 20.0)));
+    const double cosD = 1.0 - d2 * 0.5 * (1.0 - d2 * (1.0 / 12.0) * (1.0 - d2 * (1.0 / 30.0)));
+    double phi = mu + d;
+    double s = sMu * cosD + cMu * sinD, c = cMu * cosD - sMu * sinD;
+
+    // One Newton step on the arc (its derivative is rho) lands on the root of
+    // the arc series itself; a further step would move less than 1e-20 rad.
+    // The step is ~1e-13 rad, so first order updates sin and cos exactly, and
+    // w = 1 - e2 sin^2 is the same to 1e-15 before and after it.
+    const double w = 1.0 - k_.e2 * s * s;
+    const double sw = std::sqrt(w);
+    const double step = (m - utm_detail::ArcFromSinCos(k_, phi, s, c)) * (w * sw * k_.invAOneMinusE2);
+    phi += step;
+    const double s1 = s + c * step;
+    c -= s * step;
+    s = s1;
+
+    // The series in x / (k0 nu) and nu / rho, which need no further roots.
+    const double ic = 1.0 / c;
+    const double t = s * ic;
+    const double T = t * t;
+    const double C = k_.ep2 * c * c;
+    const double u = (easting - utm::kFalseEasting) * sw * k_.invScaleA;  // x / (k0 nu)
+    const double u2 = u * u;
+    const double q = w * k_.invOneMinusE2;                                  // nu / rho
+    const double lat = phi - t * q * u2 * (0.5 - (5.0 + 3.0 * T + C - 4.0 * C * C - 9.0 * T * C) * u2 * (1.0 / 24.0));
+    const double lon = u * ic * (1.0 - (1.0 + 2.0 * T + C) * u2 * (1.0 / 6.0)) + (6.0 * zone - 183.0) * utm::kDegToRad;
+    latitude = lat * utm::kRadToDeg;
+    longitude = lon * utm::kRadToDeg;
+    band = LatitudeBand(latitude);
+}
 
 }  // namespace trek

@@ -127,6 +127,59 @@ TEST(Utm, EllipsoidWgs84) {
     EXPECT_NEAR(e.SecondEccentricitySquared(), 0.00673949674228, 1e-14);
 }
 
+// The inverse written out step by step as the classic method states it: five
+// Newton steps on the meridian arc from M'/(a(1-e2)), then the series with
+// nu and rho. The fast inverse must land on the same point.
+void TextbookInverse(double easting, double northing, bool south, int zone, double& latDeg, double& lonDeg) {
+    const double a = 6378137.0, f = 0.0033528106647474805, b = (1 / f - 1) * f * a;
+    const double e2 = (a * a - b * b) / (a * a), ep2 = (a * a - b * b) / (b * b);
+    const double n = (a - b) / (a + b), n2 = n * n, n3 = n2 * n, n4 = n3 * n, n5 = n4 * n;
+    const double A0 = a * (1 - n + 5.0 / 4 * (n2 - n3) + 81.0 / 64 * (n4 - n5));
+    const double A2 = 3.0 / 2 * a * (n - n2 + 7.0 / 8 * (n3 - n4) + 55.0 / 64 * n5);
+    const double A4 = 15.0 / 16 * a * (n2 - n3 + 3.0 / 4 * (n4 - n5));
+    const double A6 = 35.0 / 48 * a * (n3 - n4 + 11.0 / 16 * n5);
+    const double A8 = 315.0 / 512 * a * (n4 - n5);
+    auto arc = [&](double p) {
+        return A0 * p - A2 * std::sin(2 * p) + A4 * std::sin(4 * p) - A6 * std::sin(6 * p) + A8 * std::sin(8 * p);
+    };
+    auto nu = [&](double p) { return a / std::sqrt(1 - e2 * std::sin(p) * std::sin(p)); };
+    auto rho = [&](double p) { return a * (1 - e2) / std::pow(std::sqrt(1 - e2 * std::sin(p) * std::sin(p)), 3); };
+    const double k0 = 0.9996;
+    const double m = (south ? northing - 10000000.0 : northing) / k0;
+    double phi = m / (a * (1 - e2));
+    for (int i = 0; i < 5; ++i) phi += (m - arc(phi)) / rho(phi);
+    const double t = std::tan(phi), T = t * t, C = ep2 * std::pow(std::cos(phi), 2);
+    const double v = nu(phi), r = rho(phi), x = easting - 500000.0;
+    const double lat = phi - t * x * x / (2 * k0 * k0 * r * v) +
+                       t * (5 + 3 * T + C - 4 * C * C - 9 * T * C) * std::pow(x, 4) / (24 * std::pow(k0, 4) * r * std::pow(v, 3));
+    const double lon = x / (k0 * v * std::cos(phi)) -
+                       (1 + 2 * T + C) * std::pow(x, 3) / (6 * std::pow(k0, 3) * std::pow(v, 3) * std::cos(phi)) +
+                       (6.0 * zone - 183.0) * kDeg;
+    latDeg = lat / kDeg;
+    lonDeg = lon / kDeg;
+}
+
+TEST(UtmAccuracy, InverseLandsOnTheTextbookSteps) {
+    double worst = 0;
+    // Whole zone, its neighbours' overlap (forced zones reach +-9 deg), both hemispheres.
+    for (double lat = -80.0; lat <= 84.0; lat += 0.5) {
+        for (double dl = -9.0; dl <= 9.0; dl += 0.75) {
+            cUTM u;
+            u.SetLatLon(lat, 9.0 + dl, 32);
+            cUTM v;
+            v.SetUtm(32, u.band, u.easting, u.northing);
+            double refLat, refLon;
+            TextbookInverse(u.easting, u.northing, lat < 0, 32, refLat, refLon);
+            const double m = 6378137.0 * kDeg;
+            const double d = std::hypot((v.latitude - refLat) * m, (v.longitude - refLon) * m * std::cos(lat * kDeg));
+            worst = std::max(worst, d);
+            ASSERT_LT(d, 1e-7) << lat << ", " << dl;
+            EXPECT_EQ(v.band, cUTM::LatitudeBand(refLat)) << lat << ", " << dl;
+        }
+    }
+    std::printf("cUTM inverse vs textbook steps: worst %.3g m\n", worst);
+}
+
 // Against the independent Krueger series over a whole zone from 80° S to 84° N.
 TEST(UtmAccuracy, ForwardWithinQuarterMetreAndInverseWithinHalfMetre) {
     const testing::KruegerTm ref;
