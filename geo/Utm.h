@@ -141,6 +141,23 @@ struct MultipleSines {
     }
 };
 
+// sin and cos for |x| <= 1.6 (latitudes, with margin) without a libm call,
+// so that batch loops keep their arithmetic in flight: Taylor series of the
+// half angle (|x/2| <= 0.8, truncation below 1e-16), then the double-angle
+// rules. Absolute error below 1e-15 over that range (a few ulp).
+inline void SinCosLatitude(double x, double& s, double& c) {
+    const double h = 0.5 * x, z = h * h, z2 = z * z, z4 = z2 * z2;
+    // Coefficients (-1)^k / (2k+1)! and (-1)^k / (2k)!, paired for a short chain.
+    const double sh = h * ((1.0 + z * (-1.0 / 6)) + z2 * ((1.0 / 120 + z * (-1.0 / 5040)) +
+                      z2 * (1.0 / 362880 + z * (-1.0 / 39916800))) +
+                      z4 * z2 * (1.0 / 6227020800.0 + z * (-1.0 / 1307674368000.0)));
+    const double ch = (1.0 + z * (-0.5)) + z2 * ((1.0 / 24 + z * (-1.0 / 720)) +
+                      z2 * (1.0 / 40320 + z * (-1.0 / 3628800))) +
+                      z4 * z2 * ((1.0 / 479001600.0 + z * (-1.0 / 87178291200.0)) + z2 * (1.0 / 20922789888000.0));
+    s = 2.0 * sh * ch;
+    c = (ch - sh) * (ch + sh);
+}
+
 inline double ArcFromSinCos(const UtmConstants& k, double phi, double s, double c) {
     const MultipleSines m(s, c);
     return k.A0 * phi - k.A2 * m.s2 + k.A4 * m.s4 - k.A6 * m.s6 + k.A8 * m.s8;
@@ -164,7 +181,13 @@ inline void cUTM::UtmToLatLon() {
     // below 0.003 rad, so sin/cos of mu + d follow from those of mu by the
     // addition rule with short Taylor series for d (exact to rounding).
     const double mu = m * k_.invA0;
-    const double sMu = std::sin(mu), cMu = std::cos(mu);
+    double sMu, cMu;
+    if (std::fabs(mu) <= 1.6) {
+        utm_detail::SinCosLatitude(mu, sMu, cMu);
+    } else {  // beyond the poles: only garbage northings get here
+        sMu = std::sin(mu);
+        cMu = std::cos(mu);
+    }
     const utm_detail::MultipleSines ms(sMu, cMu);
     const double d = k_.F2 * ms.s2 + k_.F4 * ms.s4 + k_.F6 * ms.s6 + k_.F8 * ms.s8;
     const double d2 = d * d;

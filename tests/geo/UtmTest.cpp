@@ -177,6 +177,15 @@ TEST(UtmAccuracy, InverseLandsOnTheTextbookSteps) {
             EXPECT_EQ(v.band, cUTM::LatitudeBand(refLat)) << lat << ", " << dl;
         }
     }
+    // Up to the largest northing a northern position can have, near the pole.
+    for (double northing : {9300000.0, 9800000.0, 9990000.0, 9999999.0}) {
+        cUTM v;
+        v.SetUtm(32, 'X', 500000.0, northing);
+        double refLat, refLon;
+        TextbookInverse(500000.0, northing, false, 32, refLat, refLon);
+        EXPECT_NEAR(v.latitude, refLat, 1e-12) << northing;
+        EXPECT_NEAR(v.longitude, refLon, 1e-12) << northing;
+    }
     std::printf("cUTM inverse vs textbook steps: worst %.3g m\n", worst);
 }
 
