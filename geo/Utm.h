@@ -126,23 +126,9 @@ private:
 
 // ---- inline hot paths: map drawing and track import convert every point ----
 
-namespace utm_detail {
-// sin 2x, sin 4x, sin 6x, sin 8x from sin x and cos x by the double-angle and
-// addition rules: one sincos instead of four sines.
-struct MultipleSines {
-    double s2, s4, s6, s8;
-    MultipleSines(double s, double c) {
-        s2 = 2.0 * s * c;
-        const double c2 = c * c - s * s;
-        s4 = 2.0 * s2 * c2;
-        const double c4 = c2 * c2 - s2 * s2;
-        s6 = s4 * c2 + c4 * s2;
-        s8 = 2.0 * s4 * c4;
-    }
-};
-
+namespace geo_detail {
 // sin and cos for |x| <= 1.6 (latitudes, with margin) without a libm call,
-// so that batch loops keep their arithmetic in flight: Taylor series of the
+// so that batch loops keep their arithmetic in flight (UTM, projections): Taylor series of the
 // half angle (|x/2| <= 0.8, truncation below 1e-16), then the double-angle
 // rules. Absolute error below 1e-15 over that range (a few ulp).
 inline void SinCosLatitude(double x, double& s, double& c) {
@@ -157,6 +143,33 @@ inline void SinCosLatitude(double x, double& s, double& c) {
     s = 2.0 * sh * ch;
     c = (ch - sh) * (ch + sh);
 }
+
+// sin and cos of any angle: the series within +-1.6 rad, libm beyond.
+inline void SinCos(double x, double& s, double& c) {
+    if (std::fabs(x) <= 1.6) {
+        SinCosLatitude(x, s, c);
+    } else {
+        s = std::sin(x);
+        c = std::cos(x);
+    }
+}
+
+}  // namespace geo_detail
+
+namespace utm_detail {
+// sin 2x, sin 4x, sin 6x, sin 8x from sin x and cos x by the double-angle and
+// addition rules: one sincos instead of four sines.
+struct MultipleSines {
+    double s2, s4, s6, s8;
+    MultipleSines(double s, double c) {
+        s2 = 2.0 * s * c;
+        const double c2 = c * c - s * s;
+        s4 = 2.0 * s2 * c2;
+        const double c4 = c2 * c2 - s2 * s2;
+        s6 = s4 * c2 + c4 * s2;
+        s8 = 2.0 * s4 * c4;
+    }
+};
 
 inline double ArcFromSinCos(const UtmConstants& k, double phi, double s, double c) {
     const MultipleSines m(s, c);
@@ -182,12 +195,7 @@ inline void cUTM::UtmToLatLon() {
     // addition rule with short Taylor series for d (exact to rounding).
     const double mu = m * k_.invA0;
     double sMu, cMu;
-    if (std::fabs(mu) <= 1.6) {
-        utm_detail::SinCosLatitude(mu, sMu, cMu);
-    } else {  // beyond the poles: only garbage northings get here
-        sMu = std::sin(mu);
-        cMu = std::cos(mu);
-    }
+    geo_detail::SinCos(mu, sMu, cMu);
     const utm_detail::MultipleSines ms(sMu, cMu);
     const double d = k_.F2 * ms.s2 + k_.F4 * ms.s4 + k_.F6 * ms.s6 + k_.F8 * ms.s8;
     const double d2 = d * d;
