@@ -8,6 +8,10 @@ namespace trek {
 
 namespace {
 
+// Keyboard and mouse message ranges.
+constexpr uint32_t kKeyLast = 0x0109;
+constexpr uint32_t kMouseLast = 0x020E;
+
 bool IsKey(uint32_t message) { return message == platform::WM_KEYDOWN || message == platform::WM_KEYUP; }
 
 bool IsTouch(uint32_t message) {
@@ -21,6 +25,12 @@ bool IsTouch(uint32_t message) {
         default:
             return false;
     }
+}
+
+bool IsInput(uint32_t message) {
+    return (message >= platform::WM_KEYDOWN && message <= kKeyLast) ||
+           (message >= platform::WM_MOUSEMOVE && message <= kMouseLast) ||
+           message == platform::WM_HSCROLL || message == platform::WM_VSCROLL || message == platform::WM_COMMAND;
 }
 
 }  // namespace
@@ -57,7 +67,10 @@ void InputGate::inspect(const platform::Message& m, const platform::Window* targ
 bool InputGate::admits(const platform::Message& m) const {
     if (!locked()) return true;
     if (!host_.atDimLevel()) return true;
-    return m.message >= platform::WM_USER || m.message == platform::WM_TIMER || m.message == platform::WM_PAINT;
+    if (m.message >= platform::WM_USER || m.message == platform::WM_TIMER || m.message == platform::WM_PAINT) return true;
+    // Only input is held back: a handed-over file, a card change or a close
+    // request that arrive while the screen is locked must not be lost.
+    return !IsInput(m.message);
 }
 
 }  // namespace trek

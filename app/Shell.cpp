@@ -66,6 +66,7 @@ platform::AcceleratorTable Accelerators5() {
 platform::Bitmap MakeIcon(int kind) {
     platform::Bitmap icon(20, 20, 0xFFFF00FF);  // magenta is transparent
     platform::Canvas c(icon);
+    c.setAntialias(false);  // smooth edges would blend into the transparent colour
     c.setPen(platform::Pen{0, 2});
     c.setBrush(platform::Brush::hollow());
     switch (kind) {

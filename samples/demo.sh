@@ -1,29 +1,54 @@
 #!/usr/bin/env bash
-# The demo: until the application window exists, it runs the command-line tool
-# on the samples, in a scratch device root and registry that it removes again.
+# The demo: trekvane on a replayed GPS log (samples/walk.nmea, a five-minute
+# walk, replayed eight times faster than real time). With a display it opens
+# the real window; without one it runs headless and writes screenshots.
+# The device root and settings live in DEMO_DIR (default: build/demo) and are
+# kept, so a second run starts where the first ended.
 set -euo pipefail
 BIN=${1:?build/bin folder}
+shift || true
 SAMPLES=$(cd "$(dirname "$0")" && pwd)
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
-mkdir -p "$WORK/root"
-cp "$SAMPLES/device/thisdev.xml" "$WORK/root/"
-T=("$BIN/trektool" --root "$WORK/root" --registry "$WORK/registry.reg" --oem "Trek Demo")
+DEMO_DIR=${DEMO_DIR:-$(cd "$BIN/.." && pwd)/demo}
+mkdir -p "$DEMO_DIR/root"
+cp "$SAMPLES/device/thisdev.xml" "$DEMO_DIR/root/"
+REGISTRY="$DEMO_DIR/registry.reg"
+if [ ! -f "$REGISTRY" ]; then
+  # Hours to UTC for Munich in summer, so that the first start asks nothing
+  # and the program's clock follows the GPS time.
+  cat > "$REGISTRY" <<'REG'
+REGEDIT4
 
-echo "Trekvane demo: the application is not built yet; running trektool on the samples."
-echo "Scratch device root: $WORK/root"
-echo
-echo "== settings of an empty registry (the defaults)"
-"${T[@]}" settings
-echo
-echo "== device profile: samples/device/thisdev.xml for the OEM string \"Trek Demo\""
-"${T[@]}" profile
-echo
-echo "== the profile saved the receiver; the backup file \\trekvane.reg holds:"
-"${T[@]}" registry text "$WORK/root/trekvane.reg"
-echo
-echo "== registry file deleted; the next load restores it from the backup"
-rm "$WORK/registry.reg"
-"${T[@]}" settings
-echo
-"${T[@]}" --help
+[HKEY_LOCAL_MACHINE\SOFTWARE\Ostrafen\Trekvane]
+"GPSSyncTime"="-2.000000"
+"LAN"=""
+REG
+fi
+ARGS=(--root "$DEMO_DIR/root" --registry "$REGISTRY" --oem "Trek Demo"
+      --gps "file:$SAMPLES/walk.nmea@8" --trace "$DEMO_DIR/trace.txt")
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ "${DEMO_HEADLESS:-0}" != 1 ]; then
+  echo "Trekvane demo: opening the window (close it or choose Tools > Exit to end)."
+  echo "Settings: $REGISTRY   trace: $DEMO_DIR/trace.txt"
+  exec "$BIN/trekvane" "${ARGS[@]}" "$@"
+fi
+
+SCRIPT="$DEMO_DIR/demo-script.txt"
+cat > "$SCRIPT" <<SCR
+# Five seconds of the walk, then each layout, a split screen, and back.
+wait 5000
+screenshot $DEMO_DIR/demo-tracking.png
+command 40007
+wait 500
+screenshot $DEMO_DIR/demo-satellites.png
+command 40003
+command 40330
+wait 500
+screenshot $DEMO_DIR/demo-split.png
+command 40330
+wait 300
+SCR
+echo "Trekvane demo: no display, running headless with a script."
+"$BIN/trekvane" --headless "${ARGS[@]}" --script "$SCRIPT" --screenshot "$DEMO_DIR/demo-exit.png" "$@"
+echo "Screenshots: $DEMO_DIR/demo-*.png"
+echo "What the shell did (trace):"
+tail -n 25 "$DEMO_DIR/trace.txt"

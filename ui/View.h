@@ -82,7 +82,8 @@ public:
     void invalidate();
 
     // A new fix reached the main window (UM_POSITION); the fix is the
-    // process-wide snapshot. Default: nothing.
+    // process-wide snapshot. Every view is told, shown or not, so that a
+    // view is up to date when it is shown. Default: nothing.
     virtual void onPosition(const GpsFix& fix) { (void)fix; }
     // Satellite data (UM_SATELLITES) or raw receiver text (UM_RAW_DATA) changed.
     virtual void onSatellites(const GpsFix& fix) { (void)fix; }
@@ -126,6 +127,9 @@ public:
     // Follow the GPS position or not (command 40031, hardware keys).
     virtual bool following() const = 0;
     virtual void setFollowing(bool on) = 0;
+    // Button actions: one zoom step (negative = in) and a pan in pixels.
+    virtual void zoomStep(int delta) { (void)delta; }
+    virtual void pan(int dx, int dy) { scrollBy(dx, dy); }
 };
 
 }  // namespace trek

@@ -182,7 +182,7 @@ void ViewHost::showTrackingForSplit() {
 void ViewHost::showView(View* view) {
     if (!view) return;
     for (Entry& e : table_) {
-        if (e.view == view || e.view->window() != view->window()) continue;
+        if (e.view == view || e.view->pane() != view->pane()) continue;
         if (e.visible) e.view->hide();
         e.visible = false;
     }
@@ -226,6 +226,21 @@ void ViewHost::applyStartLayout() {
     uint32_t index = flags_->viewLayout();
     if (index >= static_cast<uint32_t>(kLayoutCount)) index = 0;
     chooseLayout(ID_LAYOUT_TRACKING + index, false);
+}
+
+// ---- deferred closing -------------------------------------------------------
+
+void ViewHost::requestDeferredClose(platform::Window* window) {
+    if (!window) return;
+    for (platform::Window* w : deferredCloses_)
+        if (w == window) return;
+    deferredCloses_.push_back(window);
+}
+
+std::vector<platform::Window*> ViewHost::takeDeferredCloses() {
+    std::vector<platform::Window*> out;
+    out.swap(deferredCloses_);
+    return out;
 }
 
 // ---- backlight ---------------------------------------------------------------

@@ -20,6 +20,7 @@ namespace trek {
 
 namespace platform {
 class Window;
+class Dialog;
 }
 
 // Timers of the main window.
@@ -150,6 +151,16 @@ public:
     // the shell switches the receiver's raw capture with it.
     void setRawCaptureHook(std::function<void(bool)> hook) { rawCaptureHook_ = std::move(hook); }
 
+    // ---- windows that close themselves ----
+    // A window (the manager lists, the map loader, the settings pages) that
+    // wants to be closed asks here; the message loop destroys it after the
+    // message being handled, never from inside its own procedure.
+    void requestDeferredClose(platform::Window* window);
+    std::vector<platform::Window*> takeDeferredCloses();
+    // The modeless dialog that sees messages before they are dispatched (one at a time; null: none).
+    void setModelessDialog(platform::Dialog* dialog) { modeless_ = dialog; }
+    platform::Dialog* modelessDialog() const { return modeless_; }
+
     // ---- backlight state (the hardware side is the device profile's) ----
     const Backlight& backlight() const { return backlight_; }
     Backlight& backlight() { return backlight_; }
@@ -184,6 +195,8 @@ private:
     Backlight backlight_;
     std::function<void(bool)> rawCaptureHook_;
     std::function<void(int)> backlightSink_;
+    std::vector<platform::Window*> deferredCloses_;
+    platform::Dialog* modeless_ = nullptr;
 };
 
 }  // namespace trek

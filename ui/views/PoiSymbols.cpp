@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 #include "maps/image/BmpReader.h"
 #include "res/symbols/BuiltinSymbols.h"
@@ -86,8 +87,13 @@ void PoiSymbolLibrary::draw(platform::Canvas& canvas, std::string_view name, pla
     const platform::Point origin = SymbolOrigin(symbol, position, direction, s);
     const bool hotspot = symbol.hotspotX >= 0 && symbol.hotspotY >= 0;
     if (!hotspot) {
+        // The joining line starts at the circle's rim, so that the position stays clear.
+        const double dx = origin.x + size / 2 - position.x, dy = origin.y + size / 2 - position.y;
+        const double len = std::max(1.0, std::hypot(dx, dy));
         canvas.setPen({kCircleColour, 2});
-        canvas.line(position.x, position.y, origin.x + size / 2, origin.y + size / 2);
+        canvas.line(position.x + static_cast<int>(std::lround(dx * kCircleRadius / len)),
+                    position.y + static_cast<int>(std::lround(dy * kCircleRadius / len)), origin.x + size / 2,
+                    origin.y + size / 2);
         canvas.setBrush(platform::Brush::hollow());
         canvas.ellipse({position.x - kCircleRadius, position.y - kCircleRadius, position.x + kCircleRadius + 1,
                         position.y + kCircleRadius + 1});
