@@ -64,9 +64,13 @@ std::unique_ptr<RasterMap> RasterMap::OpenImage(const std::string& path) {
 bool RasterMap::AttachImage(bool showMessages) {
     ReleaseWindow();
     loaded_ = false;
-    reader_ = CreateImageReaderFor(imagePath);
-    ImageOpenStatus status = reader_ ? reader_->open(imagePath) : ImageOpenStatus::Unreadable;
-    if (!reader_ && ::access(imagePath.c_str(), F_OK) != 0) status = ImageOpenStatus::NotFound;
+    // The file must exist before any decoder is asked about it.
+    ImageOpenStatus status = ImageOpenStatus::NotFound;
+    reader_.reset();
+    if (::access(imagePath.c_str(), F_OK) == 0) {
+        reader_ = CreateImageReaderFor(imagePath);
+        status = reader_ ? reader_->open(imagePath) : ImageOpenStatus::Unreadable;
+    }
     switch (status) {
         case ImageOpenStatus::Ok: break;
         case ImageOpenStatus::NotFound:
