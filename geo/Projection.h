@@ -145,14 +145,14 @@ inline bool Projection::Inverse(double x, double y, double& lambda, double& phi)
         lambda = lambda0 + x;
         break;
     case ProjectionKind::TransverseMercator: {
-        // sinh and cosh from one expm1 (accurate near 0, unlike exp - 1/exp).
+        // sinh from expm1 (accurate near 0, unlike exp - 1/exp).
         const double D = y + phi0;
         double sinD, cosD;
         geo_detail::SinCos(D, sinD, cosD);
         const double E = std::expm1(x);
         const double sinhX = 0.5 * (E + E / (E + 1.0));
-        const double coshX = 1.0 + 0.5 * E * E / (E + 1.0);
-        phi = std::asin(sinD / coshX);
+        // asin(sin D / cosh x) as an arctangent: cos phi = sqrt(sinh^2 x + cos^2 D) / cosh x.
+        phi = std::atan(sinD / std::sqrt(sinhX * sinhX + cosD * cosD));
         lambda = lambda0 + std::atan(sinhX / cosD);
         break;
     }
