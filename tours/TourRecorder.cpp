@@ -309,7 +309,7 @@ bool TourRecorder::appendBuilt(TourPoint p, bool attach, uint32_t extraBits, boo
     // The saved count includes this point, which is in the file by now.
     ++stats_.points;
     if (runCounter_ % kSyncEvery == 0) {
-        file_->sync();
+        if (options_.periodicSync) file_->sync();
         if (options_.saveStats) stats_.save();
     }
     ++runCounter_;

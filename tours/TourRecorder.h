@@ -50,6 +50,9 @@ public:
         int kind = Tour::kTour;
         // Save TourStats to the settings every 25 points and when the run closes.
         bool saveStats = false;
+        // Push the file to storage every 25 points. A recording wants this; an
+        // import into a temporary file syncs once before renaming it instead.
+        bool periodicSync = true;
     };
 
     TourRecorder(Tour& tour, Options options);

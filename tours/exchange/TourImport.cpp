@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <fcntl.h>
 #include <strings.h>
+#include <unistd.h>
 
 #include "platform/core/Sync.h"
 #include "settings/Settings.h"
@@ -19,6 +21,16 @@
 namespace trek {
 
 namespace {
+
+// The imported tour reaches storage before it takes the target's name, so a
+// power loss right after the rename cannot leave an empty tour behind.
+bool SyncFile(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = ::fdatasync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
 
 std::string BaseName(const std::string& path) {
     size_t slash = path.find_last_of("/\\");
@@ -135,6 +147,7 @@ void TourImport::run() {
         options.timeMarks = false;
         options.colour = static_cast<int>(Settings::instance().flags.tourDefColourNew());
         options.kind = request_.kind;
+        options.periodicSync = false;  // the finished file is synced once before the rename
         TourRecorder recorder(tour, options);
         if (recorder.start()) {
             TourSink sink(recorder, tour);
@@ -159,7 +172,7 @@ void TourImport::run() {
     result_.waypoints = outcome.waypoints;
     result_.error = outcome.error;
     // A failed import does not replace a tour that was already there.
-    bool keep = written && (outcome.ok || !targetExisted);
+    bool keep = written && (outcome.ok || !targetExisted) && SyncFile(temp);
     if (keep && std::rename(temp.c_str(), target.c_str()) == 0) {
         result_.stored = true;
         result_.tourPath = target;
