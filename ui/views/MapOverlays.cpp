@@ -30,7 +30,7 @@ Bitmap MakeRouteMarker(char letter) {
     c.setAntialias(false);
     c.setPen({0x000000, 2});
     c.setBrush({letter == 'S' ? 0x00C000u : 0x0000E0u});
-    c.ellipse({1, 1, 23, 23});
+    DrawEllipse(c, {1, 1, 23, 23});
     c.setFont(BoldFont(15));
     c.setTextColor(0xFFFFFF);
     c.setBackgroundMode(platform::BackgroundMode::Transparent);
@@ -59,7 +59,7 @@ Bitmap MakeMagnifier(int size, bool zoomIn) {
     c.line(px(29), px(29), px(43), px(43));
     c.setPen({0x303030, std::max(1, px(3))});
     c.setBrush({0xF0E8D8});
-    c.ellipse({px(3), px(3), px(35), px(35)});
+    DrawEllipse(c, {px(3), px(3), px(35), px(35)});
     c.setPen({0x000000, std::max(1, px(4))});
     c.line(px(11), px(19), px(27), px(19));
     if (zoomIn) c.line(px(19), px(11), px(19), px(27));
@@ -74,6 +74,15 @@ void Blit(Canvas& canvas, const Bitmap& bmp, Point topLeft, uint32_t key) {
 }  // namespace
 
 // ---------------------------------------------------------------------------
+
+void DrawEllipse(Canvas& canvas, const Rect& r) {
+    // A zero-length line far outside starts a fresh path.
+    const platform::Pen pen = canvas.pen();
+    canvas.setPen({0, 1});
+    canvas.line(-1000000, -1000000, -1000000, -1000000);
+    canvas.setPen(pen);
+    canvas.ellipse(r);
+}
 
 void SaveUnderSprite::restore(Bitmap& target) {
     if (!kept_) return;
@@ -158,7 +167,7 @@ void DrawMarkedDot(Canvas& canvas, Point at, int s) {
     const int r = 4 * s;
     canvas.setPen({kDark, 1});
     canvas.setBrush({0x0000FF});
-    canvas.ellipse({at.x - r, at.y - r, at.x + r + 1, at.y + r + 1});
+    DrawEllipse(canvas, {at.x - r, at.y - r, at.x + r + 1, at.y + r + 1});
 }
 
 void DrawRouteMarker(Canvas& canvas, Point at, char letter) {
@@ -175,7 +184,7 @@ void DrawDestinationMarker(Canvas& canvas, Point at, int s) {
     const int r = 8 * s;
     canvas.setPen({platform::Rgb(0, 128, 0), 3 * s});
     canvas.setBrush(platform::Brush::hollow());
-    canvas.ellipse({at.x - r, at.y - r, at.x + r + 1, at.y + r + 1});
+    DrawEllipse(canvas, {at.x - r, at.y - r, at.x + r + 1, at.y + r + 1});
     const int c = r * 7 / 10;
     canvas.line(at.x - c, at.y - c, at.x + c, at.y + c);
     canvas.line(at.x - c, at.y + c, at.x + c, at.y - c);
@@ -222,10 +231,10 @@ void DrawNorthArrow(Canvas& canvas, const Rect& view, double dx, double dy, int 
     if (!(len > 0)) return;
     const double ux = dx / len, uy = dy / len;
     const int r = 14 * s;
-    const Point c{view.left + r + 6 * s, view.top + r + 6 * s};
+    const Point c{view.right - r - 10 * s, view.top + r + 20 * s};
     canvas.setPen({0x000000, 1});
     canvas.setBrush({0xFFFFFF});
-    canvas.ellipse({c.x - r, c.y - r, c.x + r + 1, c.y + r + 1});
+    DrawEllipse(canvas, {c.x - r, c.y - r, c.x + r + 1, c.y + r + 1});
     const auto at = [&](double along, double across) {
         return Point{c.x + static_cast<int>(std::lround(ux * along - uy * across)),
                      c.y + static_cast<int>(std::lround(uy * along + ux * across))};
@@ -249,7 +258,7 @@ void DrawReferenceMarker(Canvas& canvas, Point at, int number, int s) {
     const int r = 7 * s;
     canvas.setPen({0x0000FF, 2 * s});
     canvas.setBrush(platform::Brush::hollow());
-    canvas.ellipse({at.x - r, at.y - r, at.x + r + 1, at.y + r + 1});
+    DrawEllipse(canvas, {at.x - r, at.y - r, at.x + r + 1, at.y + r + 1});
     canvas.line(at.x - r - 3 * s, at.y, at.x + r + 3 * s, at.y);
     canvas.line(at.x, at.y - r - 3 * s, at.x, at.y + r + 3 * s);
     char text[16];

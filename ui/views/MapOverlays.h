@@ -12,6 +12,10 @@
 
 namespace trek {
 
+// An ellipse that never joins the path a text left behind: text output
+// leaves the drawing position at its end, and an arc would start from there.
+void DrawEllipse(platform::Canvas& canvas, const platform::Rect& r);
+
 // A sprite with save-under: the pixels below it are kept so that it can move
 // without a full repaint.
 class SaveUnderSprite {

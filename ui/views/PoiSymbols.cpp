@@ -7,6 +7,7 @@
 #include "maps/image/BmpReader.h"
 #include "res/symbols/BuiltinSymbols.h"
 #include "tours/TourFormat.h"
+#include "ui/views/MapOverlays.h"
 
 namespace trek {
 
@@ -95,7 +96,7 @@ void PoiSymbolLibrary::draw(platform::Canvas& canvas, std::string_view name, pla
                     position.y + static_cast<int>(std::lround(dy * kCircleRadius / len)), origin.x + size / 2,
                     origin.y + size / 2);
         canvas.setBrush(platform::Brush::hollow());
-        canvas.ellipse({position.x - kCircleRadius, position.y - kCircleRadius, position.x + kCircleRadius + 1,
+        DrawEllipse(canvas, {position.x - kCircleRadius, position.y - kCircleRadius, position.x + kCircleRadius + 1,
                         position.y + kCircleRadius + 1});
     }
     canvas.transparentFrom(bmp, {0, 0, bmp.width(), bmp.height()}, platform::Rect::fromSize(origin.x, origin.y, size, size),

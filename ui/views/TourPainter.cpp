@@ -7,6 +7,7 @@
 
 #include "tours/PoiSymbols.h"
 #include "tours/TourTime.h"
+#include "ui/views/MapOverlays.h"
 #include "ui/views/PoiSymbols.h"
 
 namespace trek {
@@ -150,7 +151,7 @@ void TourPainter::onPoint(const TourPoint& point) {
             canvas_.setPen({kWaypointColour, 2 * s_});
             canvas_.setBrush(platform::Brush::hollow());
             const int r = 4 * s_;
-            canvas_.ellipse({p.x - r, p.y - r, p.x + r + 1, p.y + r + 1});
+            DrawEllipse(canvas_, {p.x - r, p.y - r, p.x + r + 1, p.y + r + 1});
         }
         cur_ = p;
         return;
@@ -183,7 +184,7 @@ void TourPainter::onPoint(const TourPoint& point) {
         } else {
             canvas_.setPen({pen_.color, 1});
             canvas_.setBrush(platform::Brush::hollow());
-            canvas_.ellipse({p.x - 3, p.y - 3, p.x + 4, p.y + 4});
+            DrawEllipse(canvas_, {p.x - 3, p.y - 3, p.x + 4, p.y + 4});
         }
     }
     if (marks_.cursor && marks_.cursor->lon == point.lon && marks_.cursor->lat == point.lat) {
@@ -212,10 +213,10 @@ void TourPainter::drawChosenMarker(platform::Point at) {
     const int r = 7 * s_;
     canvas_.setPen({0x000000, s_});
     canvas_.setBrush({0x00FFFF});
-    canvas_.ellipse({at.x - r, at.y - r, at.x + r + 1, at.y + r + 1});
+    DrawEllipse(canvas_, {at.x - r, at.y - r, at.x + r + 1, at.y + r + 1});
     canvas_.setBrush({0x0000FF});
     const int r2 = 3 * s_;
-    canvas_.ellipse({at.x - r2, at.y - r2, at.x + r2 + 1, at.y + r2 + 1});
+    DrawEllipse(canvas_, {at.x - r2, at.y - r2, at.x + r2 + 1, at.y + r2 + 1});
 }
 
 void TourPainter::onTimeMark(uint32_t time) {
@@ -271,7 +272,7 @@ void TourPainter::drawPois() {
         } else {
             canvas_.setPen({kMarkColour, 2});
             canvas_.setBrush({0x00FFFF});
-            canvas_.ellipse({poi.at.x - 5, poi.at.y - 5, poi.at.x + 6, poi.at.y + 6});
+            DrawEllipse(canvas_, {poi.at.x - 5, poi.at.y - 5, poi.at.x + 6, poi.at.y + 6});
         }
         if (!poi.label.empty()) {
             canvas_.setFont(font);
