@@ -33,7 +33,11 @@ TourPainter::TourPainter(platform::Canvas& canvas, const ViewProjection& project
     viewBox_ = projection.extent(kArrowLength + PoiSymbolLibrary::kDrawnSize * s_);
     viewRect_ = {0, 0, projection.width(), projection.height()};
     arrowInterval_ = std::max(projection.width(), projection.height());
-    batch_.reserve(kBatchPoints);
+    origin_ = canvas.origin();
+    deviceClip_ = canvas.clipRect().offset(origin_.x, origin_.y);
+    const double r = lineWidth_ / 2.0;
+    const int ri = lineWidth_ / 2;
+    for (int dy = -ri; dy <= ri; ++dy) discHalf_.push_back(static_cast<int>(std::floor(std::sqrt(std::max(0.0, r * r - dy * dy)))));
 }
 
 int TourPainter::LineWidth(int32_t scale, int displayScale) {
@@ -79,6 +83,7 @@ std::string TourPainter::TimeStampLabel(uint32_t time, bool withTime, bool withD
 bool TourPainter::paint(Tour& tour, const TourMarks& marks) {
     marks_ = marks;
     pen_ = {tour.colour().colorRef(), lineWidth_};
+    pixel_ = platform::ColorRefToPixel(pen_.color);
     first_ = true;
     newLine_ = true;
     previousBlockVisible_ = false;
@@ -87,7 +92,6 @@ bool TourPainter::paint(Tour& tour, const TourMarks& marks) {
     pois_.clear();
     stats_ = {};
     const bool ok = walk(&tour);
-    flush();
     drawPois();
     return ok;
 }
@@ -110,32 +114,74 @@ bool TourPainter::nearView(platform::Point p, int margin) const {
     return p.x >= -margin && p.y >= -margin && p.x < viewRect_.right + margin && p.y < viewRect_.bottom + margin;
 }
 
-void TourPainter::flush() {
-    if (batch_.size() >= 2) {
-        canvas_.setPen(pen_);
-        canvas_.polyline(batch_);
+void TourPainter::rasterSpan(int x0, int x1, int y) {
+    if (y < deviceClip_.top || y >= deviceClip_.bottom) return;
+    x0 = std::max(x0, deviceClip_.left);
+    x1 = std::min(x1, deviceClip_.right - 1);
+    if (x0 > x1) return;
+    uint32_t* row = canvas_.target().row(y);
+    std::fill(row + x0, row + x1 + 1, pixel_);
+}
+
+void TourPainter::rasterDisc(int cx, int cy) {
+    const int ri = static_cast<int>(discHalf_.size() / 2);
+    for (int i = 0; i < static_cast<int>(discHalf_.size()); ++i) rasterSpan(cx - discHalf_[i], cx + discHalf_[i], cy + i - ri);
+}
+
+void TourPainter::rasterSegment(platform::Point a, platform::Point b) {
+    // In bitmap pixels, cut to the clip widened by the line width (Liang-Barsky).
+    double x0 = a.x + origin_.x, y0 = a.y + origin_.y, x1 = b.x + origin_.x, y1 = b.y + origin_.y;
+    const double m = lineWidth_;
+    const double lo[2] = {deviceClip_.left - m, deviceClip_.top - m}, hi[2] = {deviceClip_.right + m, deviceClip_.bottom + m};
+    double t0 = 0, t1 = 1;
+    const double d[2] = {x1 - x0, y1 - y0}, p0[2] = {x0, y0};
+    for (int k = 0; k < 2; ++k) {
+        if (d[k] == 0) {
+            if (p0[k] < lo[k] || p0[k] > hi[k]) return;
+            continue;
+        }
+        double ta = (lo[k] - p0[k]) / d[k], tb = (hi[k] - p0[k]) / d[k];
+        if (ta > tb) std::swap(ta, tb);
+        t0 = std::max(t0, ta);
+        t1 = std::min(t1, tb);
+        if (t0 > t1) return;
     }
-    batch_.clear();
+    const int ax = static_cast<int>(std::lround(x0 + d[0] * t0)), ay = static_cast<int>(std::lround(y0 + d[1] * t0));
+    const int bx = static_cast<int>(std::lround(x0 + d[0] * t1)), by = static_cast<int>(std::lround(y0 + d[1] * t1));
+    // Bresenham with a cross-section of the line width at every step, round ends.
+    const int dx = std::abs(bx - ax), dy = -std::abs(by - ay), sx = ax < bx ? 1 : -1, sy = ay < by ? 1 : -1;
+    const bool xMajor = dx >= -dy;
+    const int half = lineWidth_ / 2;
+    int x = ax, y = ay, err = dx + dy;
+    for (;;) {
+        if (xMajor) {
+            for (int k = -half; k < lineWidth_ - half; ++k) rasterSpan(x, x, y + k);
+        } else {
+            rasterSpan(x - half, x - half + lineWidth_ - 1, y);
+        }
+        if (x == bx && y == by) break;
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+    rasterDisc(bx, by);
 }
 
 void TourPainter::lineTo(platform::Point to) {
-    // Pieces wholly outside the view end the batch instead of being stroked.
+    // Pieces wholly outside the view are left out at once.
     const int m = lineWidth_ + 1;
     const bool outside = (prev_.x < -m && to.x < -m) || (prev_.y < -m && to.y < -m) ||
                          (prev_.x >= viewRect_.right + m && to.x >= viewRect_.right + m) ||
                          (prev_.y >= viewRect_.bottom + m && to.y >= viewRect_.bottom + m);
-    if (outside) {
-        flush();
-        return;
-    }
+    if (outside || to == prev_) return;
     ++stats_.segments;
-    if (batch_.empty()) batch_.push_back(prev_);
-    if (batch_.back() == to) return;
-    batch_.push_back(to);
-    if (batch_.size() >= kBatchPoints) {
-        flush();
-        batch_.push_back(to);
-    }
+    rasterSegment(prev_, to);
 }
 
 void TourPainter::onPoint(const TourPoint& point) {
@@ -147,7 +193,6 @@ void TourPainter::onPoint(const TourPoint& point) {
     if (point.isWaypoint() && !relocated) {
         // Waypoints stand apart from the line, marked with the second pen.
         if (nearView(p, 8 * s_)) {
-            flush();
             canvas_.setPen({kWaypointColour, 2 * s_});
             canvas_.setBrush(platform::Brush::hollow());
             const int r = 4 * s_;
@@ -161,7 +206,7 @@ void TourPainter::onPoint(const TourPoint& point) {
     first_ = false;
     newLine_ = false;
     if (starts) {
-        flush();
+        if (nearView(p, lineWidth_)) rasterDisc(p.x + origin_.x, p.y + origin_.y);
         prev_ = p;
     } else {
         lineTo(p);
@@ -178,7 +223,6 @@ void TourPainter::onPoint(const TourPoint& point) {
     }
     if (options_.dots && nearView(p, 16 * s_)) {
         const bool chosen = marks_.chosen && marks_.chosen->first == point.easting && marks_.chosen->second == point.northing;
-        flush();
         if (chosen) {
             drawChosenMarker(p);
         } else {
@@ -188,7 +232,6 @@ void TourPainter::onPoint(const TourPoint& point) {
         }
     }
     if (marks_.cursor && marks_.cursor->lon == point.lon && marks_.cursor->lat == point.lat) {
-        flush();
         canvas_.setPen({0x000000, 3 * s_});
         canvas_.setBrush(platform::Brush::hollow());
         canvas_.rectangle({p.x - 6, p.y - 6, p.x + 6, p.y + 6});
@@ -197,7 +240,6 @@ void TourPainter::onPoint(const TourPoint& point) {
 
 void TourPainter::drawArrow(platform::Point from, platform::Point to) {
     if (!nearView(to, kArrowLength)) return;
-    flush();
     ++stats_.arrows;
     const double angle = std::atan2(double(to.y) - from.y, double(to.x) - from.x);
     canvas_.setPen(pen_);
@@ -221,7 +263,6 @@ void TourPainter::drawChosenMarker(platform::Point at) {
 
 void TourPainter::onTimeMark(uint32_t time) {
     if (!options_.timeMarks || first_ || !nearView(cur_, 64 * s_)) return;
-    flush();
     ++stats_.timeMarks;
     const platform::Point p = cur_;
     canvas_.setPen({kMarkColour, 3 * s_});

@@ -51,7 +51,6 @@ public:
     static constexpr uint32_t kMarkColour = 0x000007;
     static constexpr int kArrowLength = 20;
     static constexpr double kArrowAngle = 2.6179933333333336;  // 150 degrees
-    static constexpr size_t kBatchPoints = 512;
     static constexpr size_t kMaxPois = 2000;
 
     TourPainter(platform::Canvas& canvas, const ViewProjection& projection, const TourDrawOptions& options,
@@ -82,7 +81,11 @@ private:
         std::string label;
     };
     void lineTo(platform::Point to);
-    void flush();
+    // The track line goes straight into the bitmap: thousands of short pieces
+    // a redraw are too many for the path stroker.
+    void rasterSegment(platform::Point a, platform::Point b);
+    void rasterDisc(int cx, int cy);
+    void rasterSpan(int x0, int x1, int y);
     void drawArrow(platform::Point from, platform::Point to);
     void drawChosenMarker(platform::Point at);
     void drawPois();
@@ -104,7 +107,10 @@ private:
     bool previousBlockVisible_ = false;
     platform::Point prev_{};
     platform::Point cur_{};
-    std::vector<platform::Point> batch_;
+    platform::Rect deviceClip_;
+    platform::Point origin_;
+    uint32_t pixel_ = 0;
+    std::vector<int> discHalf_;  // half width of each row of the line's round brush
     int64_t arrowDistance_ = 0;
     int64_t arrowInterval_ = 0;
     std::optional<platform::Point> arrowBase_;
