@@ -24,6 +24,8 @@
 #include "settings/Settings.h"
 #include "tours/exchange/TourImport.h"
 #include "ui/ViewFactory.h"
+#include "ui/views/PoiSymbols.h"
+#include "ui/views/TrackingView.h"
 
 namespace trek {
 
@@ -142,8 +144,7 @@ Shell::~Shell() {
 // ---- creation ------------------------------------------------------------------
 
 bool Shell::createMainWindow() {
-    // The symbol library scans the program folder's POI symbols.
-    symbols_.scan(options_.programFolder + "/");
+    scanPoiSymbols();
 
     platform::WindowDesc d;
     d.className = options_.title;
@@ -162,8 +163,8 @@ bool Shell::createMainWindow() {
     main_->show(true);
     system_.updateNow();
 
-    // The catalogue, then ready to paint.
-    reloadCatalogue(false);
+    // The catalogue, then ready to paint; the map of the last run is shown again.
+    reloadCatalogue(false, settings_.readSelectedMap());
     readyForPainting_ = true;
     main_->invalidate();
     return true;
@@ -192,7 +193,10 @@ void Shell::onCreate() {
     ShellTrace("layout %u", host_.layoutCommand());
 
     // The tour that was being recorded goes on.
-    if (recording_.reopen()) ShellTrace("recording %s", recording_.tourPath().c_str());
+    if (recording_.reopen()) {
+        ShellTrace("recording %s", recording_.tourPath().c_str());
+        showRecordedTour(true);
+    }
 
     main_->setTimer(TIMER_TICK, kTickMs);
     importObserver_ = std::make_unique<ShellImportObserver>(main_);
@@ -549,10 +553,39 @@ void Shell::onDeviceChange(const Message& m) {
     }
 }
 
-void Shell::reloadCatalogue(bool rescanSymbols) {
+void Shell::reloadCatalogue(bool rescanSymbols, const std::string& rememberedMap) {
+    // The rebuild frees every map entry: the maps shown let go of theirs first
+    // and take the one of the same name again afterwards.
+    std::string shown[2];
+    const Pane panes[2] = {Pane::A, Pane::B};
+    for (int i = 0; i < 2; ++i) {
+        auto* t = dynamic_cast<TrackingView*>(host_.trackingView(panes[i]));
+        if (!t) continue;
+        shown[i] = t->currentMap() ? t->selectedMap() : rememberedMap;
+        t->selectMap(nullptr, std::nullopt, true);
+    }
     catalogue_bridge::Reload(settings_, options_.programFolder);
-    if (rescanSymbols) symbols_.scan(options_.programFolder + "/");
+    if (rescanSymbols) scanPoiSymbols();
+    for (int i = 0; i < 2; ++i)
+        if (TrackingViewBase* t = host_.trackingView(panes[i]); t && !shown[i].empty())
+            t->restoreMapPosition(t->mapPosition(), shown[i]);
     ShellTrace("catalogue loaded");
+}
+
+void Shell::scanPoiSymbols() {
+    // The POI folder is "POI" in the data folder, the first search path.
+    const std::string data = settings_.searchPaths.empty() ? std::string("\\") : settings_.searchPaths.front();
+    const std::string folder = platform::MapPath(platform::JoinDevicePath(data, "POI")) + "/";
+    PoiSymbolLibrary::instance().scan(folder);
+    ShellTrace("poi symbols %zu in %s", PoiSymbolLibrary::instance().registry().symbols().size(), folder.c_str());
+}
+
+void Shell::showRecordedTour(bool on) {
+    // The tracking views read the recorded file as the recorder writes it.
+    std::vector<Tour*> tours;
+    if (on && recording_.recording()) tours.push_back(&recording_.recording()->tour());
+    for (Pane pane : {Pane::A, Pane::B})
+        if (auto* t = dynamic_cast<TrackingView*>(host_.trackingView(pane))) t->setExtraTours(tours);
 }
 
 // ---- a second instance ---------------------------------------------------------------
@@ -923,6 +956,7 @@ void Shell::onDestroy() {
     if (power_) power_->stop();
     if (recording_.active()) {
         ShellTrace("recording stored %s", recording_.tourPath().c_str());
+        showRecordedTour(false);
         recording_.closeForExit();
     }
     handover_.stop();

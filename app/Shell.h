@@ -21,7 +21,6 @@
 #include "platform/gui/MountWatcher.h"
 #include "platform/gui/WindowSystem.h"
 #include "settings/ButtonActions.h"
-#include "tours/PoiSymbols.h"
 #include "ui/ViewHost.h"
 
 namespace trek {
@@ -164,7 +163,9 @@ private:
     void onPower(uint32_t flags);
     void scheduleReconnect(uint32_t delayMs);
     void importFile(const std::string& path);
-    void reloadCatalogue(bool rescanSymbols);
+    void reloadCatalogue(bool rescanSymbols, const std::string& rememberedMap = {});
+    void scanPoiSymbols();
+    void showRecordedTour(bool on);
     void runDeferredCloses();
 
     platform::WindowSystem& system_;
@@ -183,7 +184,6 @@ private:
     InputGate gate_;
     WheelAccumulator wheel_;
     RecordingSession recording_;
-    PoiSymbolRegistry symbols_;
     SoundPlayer sounds_;
     ProximitySounds proximity_;
     platform::InstanceHandover handover_;

@@ -1,6 +1,7 @@
 #include "ui/ViewFactory.h"
 
 #include "ui/views/NamedView.h"
+#include "ui/views/TrackingView.h"
 
 namespace trek {
 
@@ -16,16 +17,17 @@ std::unique_ptr<View> MakeNamed(ViewKind kind, platform::Window* window, const c
     return std::make_unique<NamedView>(kind, window, name);
 }
 
-std::unique_ptr<View> MakeNamedTracking(ViewKind kind, platform::Window* window, const char* name) {
-    return std::make_unique<NamedTrackingView>(kind, window, name);
+// The moving map on the process-wide settings, catalogue and POI symbols.
+std::unique_ptr<View> MakeTracking(ViewKind kind, platform::Window* window, const char*) {
+    return std::make_unique<TrackingView>(kind, window);
 }
 
 constexpr ViewRow kViews[] = {
     {ViewKind::SmallInfo, "Info", MakeNamed},
     {ViewKind::Nmea, "NMEA", MakeNamed},
     {ViewKind::Profile, "Profil", MakeNamed},
-    {ViewKind::TrackingA, "Tracking View", MakeNamedTracking},
-    {ViewKind::TrackingB, "Tracking View", MakeNamedTracking},
+    {ViewKind::TrackingA, "Tracking View", MakeTracking},
+    {ViewKind::TrackingB, "Tracking View", MakeTracking},
     {ViewKind::GeoCaching, "GeoCaching", MakeNamed},
     {ViewKind::Satellites, "Satelliten", MakeNamed},
     {ViewKind::Roadbook, "Roadbook-Navi", MakeNamed},

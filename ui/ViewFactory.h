@@ -1,8 +1,9 @@
 #pragma once
 // Which class each view kind is. The main window asks here for its eight
-// views; a kind whose own view does not exist yet gets a NamedView, which
-// draws the view's name and nothing else. Adding a real view means changing
-// its row in ViewFactory.cpp.
+// views: the two tracking panes get the moving map (TrackingView); a kind
+// whose own view does not exist yet gets a NamedView, which draws the view's
+// name and nothing else. Adding a real view means changing its row in
+// ViewFactory.cpp.
 #include <memory>
 
 #include "ui/View.h"
