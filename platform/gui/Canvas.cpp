@@ -225,7 +225,7 @@ void Canvas::roundRect(const Rect& r, int radius) {
     double w = pen_.style == PenStyle::Null ? 0 : std::max(1, pen_.width);
     double x0 = r.left + w / 2, y0 = r.top + w / 2, x1 = r.right - w / 2, y1 = r.bottom - w / 2;
     double rad = std::min<double>({static_cast<double>(radius), (x1 - x0) / 2, (y1 - y0) / 2});
-    cairo_new_sub_path(cr_);
+    cairo_new_path(cr_);
     cairo_arc(cr_, x1 - rad, y0 + rad, rad, -M_PI / 2, 0);
     cairo_arc(cr_, x1 - rad, y1 - rad, rad, 0, M_PI / 2);
     cairo_arc(cr_, x0 + rad, y1 - rad, rad, M_PI / 2, M_PI);
@@ -239,6 +239,8 @@ void Canvas::ellipse(const Rect& r) {
     double w = pen_.style == PenStyle::Null ? 0 : std::max(1, pen_.width);
     double rx = (r.width() - w) / 2.0, ry = (r.height() - w) / 2.0;
     if (rx <= 0 || ry <= 0) return;
+    // Text output leaves a current point; an arc would otherwise be joined to it.
+    cairo_new_path(cr_);
     cairo_save(cr_);
     cairo_translate(cr_, r.left + r.width() / 2.0, r.top + r.height() / 2.0);
     cairo_scale(cr_, rx, ry);

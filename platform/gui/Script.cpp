@@ -147,11 +147,17 @@ bool ScriptPlayer::load(const std::string& path, std::string* error) {
     commands_ = std::move(*commands);
     next_ = 0;
     dueAt_ = 0;
+    waiting_ = false;
     return true;
 }
 
 bool ScriptPlayer::step(WindowSystem& system, uint32_t now) {
-    if (finished() || now < dueAt_) return false;
+    if (now < dueAt_) return false;
+    if (waiting_) {
+        waiting_ = false;
+        return true;
+    }
+    if (next_ >= commands_.size()) return false;
     const ScriptCommand& c = commands_[next_++];
     execute(c, system, now);
     return true;
@@ -174,7 +180,10 @@ void ScriptPlayer::execute(const ScriptCommand& c, WindowSystem& system, uint32_
             break;
         case K::Wheel: system.wheel(c.value); break;
         case K::Text: system.text(c.text); break;
-        case K::Wait: dueAt_ = now + static_cast<uint32_t>(c.value); break;
+        case K::Wait:
+            dueAt_ = now + static_cast<uint32_t>(c.value);
+            waiting_ = true;
+            break;
         case K::Command: {
             Window* target = system.modalWindow() ? system.modalWindow() : system.mainWindow();
             if (target) target->post(WM_COMMAND, static_cast<uint64_t>(c.value) & 0xFFFF, 0);

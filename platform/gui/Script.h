@@ -36,7 +36,8 @@ public:
     explicit ScriptPlayer(std::vector<ScriptCommand> commands) : commands_(std::move(commands)) {}
     bool load(const std::string& path, std::string* error);
 
-    bool finished() const { return next_ >= commands_.size(); }
+    // A trailing wait keeps the script running until it is over.
+    bool finished() const { return next_ >= commands_.size() && !waiting_; }
     uint32_t msUntilDue(uint32_t now) const { return now >= dueAt_ ? 0 : dueAt_ - now; }
     // Runs the next command when it is due; true when one ran.
     bool step(WindowSystem& system, uint32_t now);
@@ -47,6 +48,7 @@ private:
     std::vector<ScriptCommand> commands_;
     size_t next_ = 0;
     uint32_t dueAt_ = 0;
+    bool waiting_ = false;
 };
 
 }  // namespace trek::platform

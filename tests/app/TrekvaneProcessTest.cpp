@@ -164,8 +164,9 @@ TEST(TrekvaneProcess, ResumeRecreatesTheReceiverAfterTenSeconds) {
     const std::string fifo = t.dir() + "/power";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     // A receiver that never delivers a sentence.
-    t.start({"wait 13500"}, {"--gps", "file:/dev/null@1"}, {"TREKVANE_POWER_EVENTS=" + fifo});
-    ASSERT_TRUE(t.waitForTrace("started"));
+    t.start({"wait 15000"}, {"--gps", "file:/dev/null@1"}, {"TREKVANE_POWER_EVENTS=" + fifo});
+    // The receiver opens on its own thread; suspend only once it is open.
+    ASSERT_TRUE(t.waitForTrace("gps reconnect open"));
     FILE* w = std::fopen(fifo.c_str(), "w");
     ASSERT_NE(w, nullptr);
     std::fputs("0x00200000\n", w);

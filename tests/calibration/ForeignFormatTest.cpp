@@ -143,6 +143,31 @@ TEST(WorldFile, OsmCalibrationFromTheSixNumbers) {
     }
 }
 
+TEST(WorldFile, FindsTheImageWhateverTheCaseOfItsExtension) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(::testing::TempDir()) / ("trek_worldfile_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string text = "0.0001\n0\n0\n-0.0001\n11.5\n48.2\n";
+    struct Case {
+        const char* worldFile;
+        const char* image;  // created beside it; nullptr = none
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"scan.pgw", "scan.png", "scan.png"},
+        {"topo.jgw", "topo.jpeg", "topo.jpeg"},
+        {"sheet.tfw", "sheet.Tif", "sheet.Tif"},
+        {"alone.bpw", nullptr, "alone.BMP"},  // nothing there: the upper-case name stands
+    };
+    for (const Case& c : cases) {
+        if (c.image) std::ofstream(dir / c.image) << "x";
+        MapDescription m;
+        ASSERT_TRUE(WorldFileFormat().Read(text, (dir / c.worldFile).string(), Context(10, 10), m).ok) << c.worldFile;
+        EXPECT_EQ(m.imagePath, (dir / c.expected).string()) << c.worldFile;
+    }
+    fs::remove_all(dir);
+}
+
 TEST(WorldFile, WebMercatorMetresAndBadFiles) {
     // Corner given in EPSG:3857 metres instead of degrees.
     const double r = 6378137.0;

@@ -90,6 +90,27 @@ TEST(Canvas, LinesPolygonsAndEllipsesStayInsideTheirBounds) {
     EXPECT_EQ(Rgb24(p, 45, 45), 0xFFFFFFu);
 }
 
+TEST(Canvas, ShapesAfterTextAreNotJoinedToTheTextEnd) {
+    // Text leaves a current point behind; an ellipse or rounded rectangle drawn
+    // next must not start with a line from there.
+    for (int shape = 0; shape < 2; ++shape) {
+        Bitmap b(120, 60);
+        Canvas c(b);
+        c.setPen(Pen{Rgb(0, 0, 0), 1});
+        c.setBrush(Brush::hollow());
+        c.textOut(2, 2, "ab");
+        Rect text = InkBox(b, kWhitePixel);
+        if (shape == 0)
+            c.ellipse({80, 30, 110, 55});
+        else
+            c.roundRect({80, 30, 110, 55}, 6);
+        // Nothing between the text and the shape got ink.
+        for (int y = 0; y < 60; ++y)
+            for (int x = text.right + 2; x < 78; ++x)
+                ASSERT_EQ(Rgb24(b, x, y), 0xFFFFFFu) << "shape " << shape << " at " << x << "," << y;
+    }
+}
+
 TEST(Canvas, CopyStretchAndColorKeyTransparency) {
     Bitmap src(4, 2);
     for (int x = 0; x < 4; ++x) {

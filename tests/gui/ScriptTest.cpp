@@ -86,5 +86,28 @@ TEST(ScriptRun, HeadlessRunFeedsInputTakesScreenshotAndEnds) {
     std::filesystem::remove_all(dir);
 }
 
+TEST(ScriptRun, TrailingWaitKeepsHeadlessRunAlive) {
+    Headless h({40, 30});
+    int ticks = 0;
+    WindowDesc d;
+    d.rect = {0, 0, 40, 30};
+    Window* main = h.system.create(d, [&ticks](Window& w, const Message& m) -> int64_t {
+        if (m.message == WM_TIMER) ++ticks;
+        if (m.message == WM_DESTROY) w.system().loop().quit(0);
+        return DefaultWindowProc(w, m);
+    });
+    h.system.setMainWindow(main);
+    main->setTimer(1, 10);
+    std::string error;
+    auto commands = ScriptPlayer::parse("wait 120\n", &error);
+    ASSERT_TRUE(commands) << error;
+    h.system.setScript(std::move(*commands));
+    uint32_t start = h.loop.now();
+    EXPECT_EQ(h.system.run(), 0);
+    // The program keeps running (and its timers ticking) for the whole wait.
+    EXPECT_GE(h.loop.now() - start, 120u);
+    EXPECT_GE(ticks, 5);
+}
+
 }  // namespace
 }  // namespace trek::platform

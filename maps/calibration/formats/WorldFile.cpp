@@ -1,6 +1,9 @@
 #include "maps/calibration/formats/WorldFile.h"
 
+#include <cctype>
 #include <cmath>
+#include <filesystem>
+#include <string_view>
 
 #include "maps/calibration/OsmCalibration.h"
 #include "maps/calibration/TextScan.h"
@@ -13,14 +16,42 @@ namespace {
 struct WorldFileRow {
     const char* extension;  // of the world file, upper case
     const char* image;      // of the image it describes
+    const char* alternate;  // a longer spelling of the image extension
 };
 
 constexpr WorldFileRow kWorldFiles[] = {
-    {"BPW", ".BMP"},
-    {"JGW", ".JPG"},
-    {"PGW", ".PNG"},
-    {"TFW", ".TIF"},
+    {"BPW", ".BMP", ".BMP"},
+    {"JGW", ".JPG", ".JPEG"},
+    {"PGW", ".PNG", ".PNG"},
+    {"TFW", ".TIF", ".TIFF"},
 };
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+// Linux file names keep their case: "scan.pgw" describes "scan.png", not
+// "scan.PNG". The image beside the world file is looked up ignoring the case
+// of its extension; when none exists the upper-case name stands.
+std::string ImageBeside(const std::string& base, const WorldFileRow& row) {
+    namespace fs = std::filesystem;
+    const fs::path basePath(base);
+    const std::string stem = basePath.filename().string();
+    std::error_code ec;
+    fs::path dir = basePath.parent_path();
+    if (dir.empty()) dir = ".";
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() <= stem.size() || name.compare(0, stem.size(), stem) != 0) continue;
+        std::string_view ext = std::string_view(name).substr(stem.size());
+        if (SameIgnoringCase(ext, row.image) || SameIgnoringCase(ext, row.alternate)) return it->path().string();
+    }
+    return base + row.image;
+}
 
 // Line 5/6 values: degrees as the format is meant here; values beyond the
 // globe can only be web-Mercator metres, which are converted rather than
@@ -71,7 +102,7 @@ CalibrationReadResult WorldFileFormat::Read(std::string_view text, const std::st
     calib::InitForeignMap(map, context);
     const std::string base = calib::WithoutExtension(path);
     map.SetName(calib::FileNameOf(base));
-    map.SetImagePath(base + row->image);
+    map.SetImagePath(ImageBeside(base, *row));
     map.SetDescriptionPath(base + ".CAL");
     result.image = calib::ProbeImage(context, map.imagePath);
 
