@@ -6,27 +6,11 @@
 #include "maps/catalogue/CatalogueEntries.h"
 #include "maps/catalogue/MapCatalogue.h"
 #include "tools/trektool/Command.h"
+#include "tools/trektool/Json.h"
 
 namespace trek::tool {
 
 namespace {
-
-std::string JsonString(const std::string& s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char esc[8];
-            std::snprintf(esc, sizeof esc, "\\u%04x", c);
-            out += esc;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
 
 int RunCatalog(const std::vector<std::string>& args) {
     if (args.empty()) return UsageError("catalog DIR...");

@@ -12,28 +12,11 @@
 #include "maps/calibration/formats/MapFileReader.h"
 #include "settings/Settings.h"
 #include "tools/trektool/Command.h"
+#include "tools/trektool/Json.h"
 
 namespace trek::tool {
 
 namespace {
-
-std::string JsonString(std::string_view text) {
-    std::string out = "\"";
-    for (char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (b < 0x20) {
-            char esc[8];
-            std::snprintf(esc, sizeof esc, "\\u%04x", b);
-            out += esc;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
 
 // Reads a calibration file of any kind; prints its warnings; false with a message on failure.
 bool LoadMap(const std::string& path, MapDescription& map, MapFileResult& result, std::string& error) {

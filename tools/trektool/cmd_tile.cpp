@@ -8,6 +8,7 @@
 #include "maps/tiles/TileAddress.h"
 #include "maps/tiles/TileSource.h"
 #include "tools/trektool/Command.h"
+#include "tools/trektool/Json.h"
 
 namespace trek::tool {
 
@@ -33,15 +34,6 @@ bool ParseWhole(const std::string& text, int32_t& out) {
     } catch (...) {
         return false;
     }
-}
-
-std::string Json(std::string_view text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
-    }
-    return out + "\"";
 }
 
 int RunAddr(const std::vector<std::string>& args) {
@@ -75,8 +67,8 @@ int RunSources(const std::vector<std::string>& args) {
         const std::string tmpl = BuiltInTemplate(s.name);
         std::printf("{\"name\": %s, \"overlay\": %s, \"p\": %u, \"path\": %s, \"template\": %s, \"host\": %s, "
                     "\"quadkey\": %s, \"created_at_start\": %s}\n",
-                    Json(s.name).c_str(), s.overlay ? "true" : "false", s.p, Json(s.path).c_str(), Json(tmpl).c_str(),
-                    s.host ? Json(s.host).c_str() : "null", IsQuadkeySourceName(s.name) ? "true" : "false",
+                    JsonString(s.name).c_str(), s.overlay ? "true" : "false", s.p, JsonString(s.path).c_str(), JsonString(tmpl).c_str(),
+                    s.host ? JsonString(s.host).c_str() : "null", IsQuadkeySourceName(s.name) ? "true" : "false",
                     s.createdAtStart ? "true" : "false");
     }
     return 0;

@@ -17,6 +17,7 @@
 #include "platform/core/Paths.h"
 #include "settings/Settings.h"
 #include "tools/trektool/Command.h"
+#include "tools/trektool/Json.h"
 #include "tours/PoiSymbols.h"
 #include "tours/PointStatistics.h"
 #include "tours/TourRecorder.h"
@@ -28,23 +29,6 @@ namespace trek::tool {
 namespace {
 
 using namespace tourfile;
-
-std::string Json(const std::string& s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += char(c);
-        } else if (c < 0x20) {
-            char esc[8];
-            std::snprintf(esc, sizeof esc, "\\u%04x", c);
-            out += esc;
-        } else {
-            out += char(c);
-        }
-    }
-    return out + "\"";
-}
 
 std::optional<uint32_t> ParseOffset(const std::string& text) {
     if (text.empty() || text[0] == '-') return std::nullopt;
@@ -110,13 +94,13 @@ int RunTourInfo(const std::vector<std::string>& args) {
         "\"bbox\": [%d, %d, %d, %d], \"points\": %u, \"waypoints\": %u, \"distance_m\": %.3f, \"ascent\": %d, "
         "\"descent\": %d, \"min_alt\": %s, \"max_alt\": %s, \"min_speed\": %s, \"max_speed\": %s, "
         "\"start_time\": %s, \"end_time\": %s, \"description\": %s}\n",
-        Json(tour->displayName()).c_str(), Json(tour->dateText()).c_str(), tour->kind(), tour->visible(),
+        JsonString(tour->displayName()).c_str(), JsonString(tour->dateText()).c_str(), tour->kind(), tour->visible(),
         tour->colour().colorRef(), w.version(), b.west, b.north, b.east, b.south, s.points, w.waypoints, s.distance,
         s.ascent, s.descent, OptionalNumber(opt(s.minAltitude)).c_str(), OptionalNumber(opt(s.maxAltitude)).c_str(),
         OptionalNumber(opt(s.minSpeed)).c_str(), OptionalNumber(opt(s.maxSpeed)).c_str(),
         OptionalNumber(w.start ? std::optional<int64_t>(*w.start) : std::nullopt).c_str(),
         OptionalNumber(w.end ? std::optional<int64_t>(*w.end) : std::nullopt).c_str(),
-        desc ? Json(*desc).c_str() : "null");
+        desc ? JsonString(*desc).c_str() : "null");
     return 0;
 }
 
@@ -147,12 +131,12 @@ struct PointsWalker : TourWalker {
             auto textAt = [&](uint32_t rel) -> std::string {
                 if (rel == 0) return "null";
                 const auto t = tour()->readText(owner + rel);
-                return t ? Json(*t) : "null";
+                return t ? JsonString(*t) : "null";
             };
-            line += ", \"symbol\": " + Json(named->symbol) + ", \"name\": " + textAt(named->nameOffset) +
+            line += ", \"symbol\": " + JsonString(named->symbol) + ", \"name\": " + textAt(named->nameOffset) +
                     ", \"desc\": " + textAt(named->descOffset);
         } else {
-            line += ", \"symbol\": " + Json(std::string(NameForCode(r.code()))) + ", \"name\": null, \"desc\": null";
+            line += ", \"symbol\": " + JsonString(std::string(NameForCode(r.code()))) + ", \"name\": null, \"desc\": null";
         }
         print();
     }
