@@ -1,11 +1,13 @@
 // trektool tour / record / poi: inspect, edit and convert tour files, record a
 // tour from a GPS source, and create single POIs.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -54,7 +56,9 @@ std::string BaseName(const std::string& path) {
 }
 
 // A tour whose header has been read; a file without one still walks.
+// Null (errno set) when the file cannot be read at all.
 std::unique_ptr<Tour> OpenTour(const std::string& path) {
+    if (::access(path.c_str(), R_OK) != 0) return nullptr;
     auto tour = std::make_unique<Tour>(BaseName(path), path);
     tour->readHeader();
     return tour;
@@ -82,6 +86,7 @@ std::string OptionalNumber(const std::optional<int64_t>& v) { return v ? std::to
 int RunTourInfo(const std::vector<std::string>& args) {
     if (args.size() != 1) return UsageError("tour info FILE");
     auto tour = OpenTour(args[0]);
+    if (!tour) return Failure("cannot open " + args[0] + ": " + std::strerror(errno));
     InfoWalker w;
     if (!w.walk(tour.get())) return Failure("not a tour file: " + args[0]);
     const WalkStatistics& s = w.statistics();
@@ -145,6 +150,7 @@ struct PointsWalker : TourWalker {
 int RunTourPoints(const std::vector<std::string>& args) {
     if (args.size() != 1) return UsageError("tour points FILE");
     auto tour = OpenTour(args[0]);
+    if (!tour) return Failure("cannot open " + args[0] + ": " + std::strerror(errno));
     PointsWalker w;
     if (!w.walk(tour.get())) return Failure("not a tour file: " + args[0]);
     w.print();
@@ -158,6 +164,7 @@ int RunTourStats(const std::vector<std::string>& args) {
     const auto offset = ParseOffset(args[1]);
     if (!offset) return UsageError("bad offset: " + args[1]);
     auto tour = OpenTour(args[0]);
+    if (!tour) return Failure("cannot open " + args[0] + ": " + std::strerror(errno));
     const auto s = ComputePointStatistics(*tour, *offset);
     if (!s) return Failure("no point at offset " + args[1] + " in " + args[0]);
     const std::string text = FormatPointStatistics(*s, Settings::instance().flags.unitSystem(),
@@ -179,6 +186,7 @@ int RunTourDelete(const std::vector<std::string>& args) {
     const auto offset = ParseOffset(args[1]);
     if (!offset) return UsageError("bad offset: " + args[1]);
     auto tour = OpenTour(args[0]);
+    if (!tour) return Failure("cannot open " + args[0] + ": " + std::strerror(errno));
     if (!TourRecorder::DeletePoint(*tour, *offset)) return Failure("no point to delete at offset " + args[1]);
     return 0;
 }
@@ -188,6 +196,7 @@ int RunTourAttach(const std::vector<std::string>& args) {
     const auto offset = ParseOffset(args[1]);
     if (!offset) return UsageError("bad offset: " + args[1]);
     auto tour = OpenTour(args[0]);
+    if (!tour) return Failure("cannot open " + args[0] + ": " + std::strerror(errno));
     if (!TourRecorder::AttachPoiToPoint(*tour, *offset, args[2])) {
         return Failure("cannot attach a POI at offset " + args[1] + " (no track point there, or it has one)");
     }
