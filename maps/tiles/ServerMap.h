@@ -37,7 +37,7 @@ public:
     bool hasServer() const;
 };
 
-// The spec's name for the kind.
+// The name the rest of the program uses for the kind.
 using SERVERMAP = ServerMap;
 
 // The first serial number handed to the next ServerMap (for tests).
