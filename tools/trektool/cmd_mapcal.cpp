@@ -13,6 +13,7 @@
 #include "settings/Settings.h"
 #include "tools/trektool/Command.h"
 #include "tools/trektool/Json.h"
+#include "tools/trektool/Numbers.h"
 
 namespace trek::tool {
 
@@ -25,28 +26,6 @@ bool LoadMap(const std::string& path, MapDescription& map, MapFileResult& result
         std::fprintf(stderr, "trektool: %s:%d: %s\n", path.c_str(), m.line, m.text.c_str());
     if (!result.ok) error = result.error;
     return result.ok;
-}
-
-bool ParseInt(const std::string& text, int32_t& out) {
-    try {
-        size_t used = 0;
-        const long long v = std::stoll(text, &used);
-        if (used != text.size() || v < INT32_MIN || v > INT32_MAX) return false;
-        out = int32_t(v);
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
-
-bool ParseDouble(const std::string& text, double& out) {
-    try {
-        size_t used = 0;
-        out = std::stod(text, &used);
-        return used == text.size() && std::isfinite(out);
-    } catch (...) {
-        return false;
-    }
 }
 
 // Splits "FILE A B [--stdin]" into the file, the two numbers (or stdin mode).
@@ -105,7 +84,7 @@ int RunPixelToGeo(const std::vector<std::string>& args) {
     if (!map.calibration().calibrated()) return Failure("the map is not calibrated: " + map.calibration().calibrationError());
     auto convert = [&](const std::string& xs, const std::string& ys) {
         int32_t x, y;
-        if (!ParseInt(xs, x) || !ParseInt(ys, y)) return false;
+        if (!ParseInt32(xs, x) || !ParseInt32(ys, y)) return false;
         const CalibrationPosition p = map.calibration().PixelToGeo(x, y);
         std::printf("%d %d %.9f %.9f\n", p.geo.lon, p.geo.lat, GeoToDegrees(p.geo.lon), GeoToDegrees(p.geo.lat));
         return true;

@@ -9,37 +9,16 @@
 #include "maps/tiles/TileSource.h"
 #include "tools/trektool/Command.h"
 #include "tools/trektool/Json.h"
+#include "tools/trektool/Numbers.h"
 
 namespace trek::tool {
 
 namespace {
 
-bool ParseNumber(const std::string& text, double& out) {
-    try {
-        size_t used = 0;
-        out = std::stod(text, &used);
-        return used == text.size() && std::isfinite(out);
-    } catch (...) {
-        return false;
-    }
-}
-
-bool ParseWhole(const std::string& text, int32_t& out) {
-    try {
-        size_t used = 0;
-        const long long v = std::stoll(text, &used);
-        if (used != text.size() || v < INT32_MIN || v > INT32_MAX) return false;
-        out = int32_t(v);
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
-
 int RunAddr(const std::vector<std::string>& args) {
     double lon, lat;
     int32_t z;
-    if (args.size() != 3 || !ParseNumber(args[0], lon) || !ParseNumber(args[1], lat) || !ParseWhole(args[2], z))
+    if (args.size() != 3 || !ParseDouble(args[0], lon) || !ParseDouble(args[1], lat) || !ParseInt32(args[2], z))
         return UsageError("usage: tile addr LON LAT Z (degrees, zoom 0..18)");
     if (std::fabs(lon) > 180 || std::fabs(lat) > 90) return UsageError("LON must lie in -180..180 and LAT in -90..90");
     if (z < 0 || z > kTileMaxZoom) return UsageError("Z must lie in 0..18");
@@ -50,7 +29,7 @@ int RunAddr(const std::vector<std::string>& args) {
 
 int RunBounds(const std::vector<std::string>& args) {
     int32_t x, y, z;
-    if (args.size() != 3 || !ParseWhole(args[0], x) || !ParseWhole(args[1], y) || !ParseWhole(args[2], z))
+    if (args.size() != 3 || !ParseInt32(args[0], x) || !ParseInt32(args[1], y) || !ParseInt32(args[2], z))
         return UsageError("usage: tile bounds X Y Z");
     if (z < 0 || z > kTileMaxZoom) return UsageError("Z must lie in 0..18");
     const int64_t n = int64_t(1) << z;

@@ -277,10 +277,10 @@ void GpxParse::characters(std::string_view text) {
     switch (field_) {
     case Field::None: return;
     case Field::Name:
-        if (static_cast<unsigned char>(text[0]) >= 0x14) AppendBounded(name_, text, kImportNameCapacity);
+        AppendTextPiece(name_, text, kImportNameCapacity);
         return;
     case Field::Symbol:
-        if (static_cast<unsigned char>(text[0]) >= 0x14) AppendBounded(symbol_, text, kImportSymbolCapacity);
+        AppendTextPiece(symbol_, text, kImportSymbolCapacity);
         return;
     case Field::Hint:
         if (!hintStarted_) {
@@ -305,11 +305,8 @@ ImportOutcome GpxImporter::run(InputSource& input, ImportSink& sink, ProgressMet
     outcome.trackPoints = parse.trackPoints;
     outcome.waypoints = parse.waypoints;
     if (error) {
-        char text[512];
-        std::snprintf(text, sizeof text, "Error GPS file!\r\nLine=%d Column=%d, err=%d, %s", error->line,
-                      error->column, error->code, error->text.c_str());
         outcome.ok = false;
-        outcome.error = text;
+        outcome.error = XmlErrorMessage("Error GPS file!", *error);
         outcome.errorCaption = "Tour Import";
     }
     return outcome;

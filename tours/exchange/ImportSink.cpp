@@ -18,6 +18,10 @@ void AppendBounded(std::string& out, std::string_view text, size_t capacity) {
     out.append(text);
 }
 
+void AppendTextPiece(std::string& out, std::string_view text, size_t capacity) {
+    if (!text.empty() && static_cast<unsigned char>(text[0]) >= 0x14) AppendBounded(out, text, capacity);
+}
+
 bool DegreesToImportUnits(double degrees, int32_t& units) {
     if (!std::isfinite(degrees) || degrees < -360.0 || degrees > 360.0) return false;
     units = static_cast<int32_t>(std::lround(degrees * geo::kUnitsPerDegree));

@@ -49,6 +49,10 @@ constexpr size_t kImportDescriptionCapacity = 46096;
 // multi-byte character.
 void AppendBounded(std::string& out, std::string_view text, size_t capacity);
 
+// Name, symbol and style texts ignore pieces that begin with a control
+// character below U+0014 (the layout white space between elements).
+void AppendTextPiece(std::string& out, std::string_view text, size_t capacity);
+
 // Degrees to geo units, rounded to the nearest unit so that positions written
 // with enough decimals read back exactly. nullopt outside ±360 degrees.
 bool DegreesToImportUnits(double degrees, int32_t& units);

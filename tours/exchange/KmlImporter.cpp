@@ -290,10 +290,10 @@ void KmlParse::characters(std::string_view text) {
     switch (field_) {
     case Field::None: return;
     case Field::Name:
-        if (static_cast<unsigned char>(text[0]) >= 0x14) AppendBounded(name_, text, kImportNameCapacity);
+        AppendTextPiece(name_, text, kImportNameCapacity);
         return;
     case Field::Style:
-        if (static_cast<unsigned char>(text[0]) >= 0x14) AppendBounded(style_, text, kImportSymbolCapacity);
+        AppendTextPiece(style_, text, kImportSymbolCapacity);
         return;
     case Field::Description:
         AppendBounded(description_, text == "\n" ? std::string_view("\r\n") : text, kImportDescriptionCapacity);

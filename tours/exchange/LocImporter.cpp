@@ -81,11 +81,8 @@ ImportOutcome LocImporter::run(InputSource& input, ImportSink& sink, ProgressMet
     ImportOutcome outcome;
     outcome.waypoints = parse.waypoints;
     if (error) {
-        char text[512];
-        std::snprintf(text, sizeof text, "Error LOC file\r\nLine=%d Column=%d, err=%d, %s", error->line,
-                      error->column, error->code, error->text.c_str());
         outcome.ok = false;
-        outcome.error = text;
+        outcome.error = XmlErrorMessage("Error LOC file", *error);
         outcome.errorCaption = "Tour Import";
     }
     return outcome;

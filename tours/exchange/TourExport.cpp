@@ -76,7 +76,25 @@ std::string OneLine8Bit(const std::string& utf8) {
     return s;
 }
 
+constexpr ExportPoiTags kGpxPoiTags = {"\t\t<name>", "</name>\r\n", "\t\t<desc>", "</desc>\r\n",
+                                       "\t\t<sym>", "</sym>\r\n"};
+constexpr ExportPoiTags kKmlPoiTags = {"\t\t\t<name>", "</name>\r\n", "\t\t\t<description>", "</description>\r\n",
+                                       "\t\t\t<styleUrl>", "</styleUrl>\r\n"};
+constexpr ExportPoiTags kLocPoiTags = {"\t\t<name id=\"\">", "</name>\r\n", "\t\t<link text =\"Cache Details\">",
+                                       "</link>\r\n", "\t\t<type>", "</type>\r\n"};
+
 }  // namespace
+
+void ExportWriter::AppendPoiTexts(std::string& t, const PoiFields& f, const ExportPoiTags& tags) {
+    const auto element = [&t](const char* open, std::string_view text, const char* close) {
+        t += open;
+        AppendXmlEscaped(t, text);
+        t += close;
+    };
+    if (f.hasName) element(tags.nameOpen, f.name, tags.nameClose);
+    if (f.hasDescription) element(tags.descriptionOpen, f.description, tags.descriptionClose);
+    if (!f.symbol.empty()) element(tags.symbolOpen, Symbol8BitToUtf8(f.symbol), tags.symbolClose);
+}
 
 // ---------------------------------------------------------------------- GPX
 
@@ -166,21 +184,7 @@ void GpxWriter::onAttachedRecord(const AttachedRecord& record) {
         AppendUtcXmlTime(t, last_.time);
         t += "</time>\r\n";
     }
-    if (f.hasName) {
-        t += "\t\t<name>";
-        AppendXmlEscaped(t, f.name);
-        t += "</name>\r\n";
-    }
-    if (f.hasDescription) {
-        t += "\t\t<desc>";
-        AppendXmlEscaped(t, f.description);
-        t += "</desc>\r\n";
-    }
-    if (!f.symbol.empty()) {
-        t += "\t\t<sym>";
-        AppendXmlEscaped(t, Symbol8BitToUtf8(f.symbol));
-        t += "</sym>\r\n";
-    }
+    AppendPoiTexts(t, f, kGpxPoiTags);
     t += "\t</wpt>\r\n";
     ++count_;
     flushMaybe();
@@ -273,21 +277,7 @@ void KmlWriter::onAttachedRecord(const AttachedRecord& record) {
         AppendFormat(t, "\t\t\t<name>TimeStamp: %d:%2.2d %d/%d/%d</name>\r\n", c.hour, c.minute, c.day, c.month,
                      c.year);
     }
-    if (f.hasName) {
-        t += "\t\t\t<name>";
-        AppendXmlEscaped(t, f.name);
-        t += "</name>\r\n";
-    }
-    if (f.hasDescription) {
-        t += "\t\t\t<description>";
-        AppendXmlEscaped(t, f.description);
-        t += "</description>\r\n";
-    }
-    if (!f.symbol.empty()) {
-        t += "\t\t\t<styleUrl>";
-        AppendXmlEscaped(t, Symbol8BitToUtf8(f.symbol));
-        t += "</styleUrl>\r\n";
-    }
+    AppendPoiTexts(t, f, kKmlPoiTags);
     t += "\t\t\t<Point>\r\n\t\t\t\t<coordinates>\r\n\t\t\t\t";
     AppendLonLatAlt(t, last_);
     t += "\r\n\t\t\t\t</coordinates>\r\n\t\t\t</Point>\r\n\t\t</Placemark>\r\n";
@@ -318,21 +308,7 @@ void LocWriter::onAttachedRecord(const AttachedRecord& record) {
     t += "\" lon=\"";
     AppendDegrees(t, last_.lon, 14);
     t += "\"/>\r\n";
-    if (f.hasName) {
-        t += "\t\t<name id=\"\">";
-        AppendXmlEscaped(t, f.name);
-        t += "</name>\r\n";
-    }
-    if (f.hasDescription) {
-        t += "\t\t<link text =\"Cache Details\">";
-        AppendXmlEscaped(t, f.description);
-        t += "</link>\r\n";
-    }
-    if (!f.symbol.empty()) {
-        t += "\t\t<type>";
-        AppendXmlEscaped(t, Symbol8BitToUtf8(f.symbol));
-        t += "</type>\r\n";
-    }
+    AppendPoiTexts(t, f, kLocPoiTags);
     t += "\t</waypoint>\r\n";
     flushMaybe();
 }

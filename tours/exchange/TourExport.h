@@ -46,6 +46,17 @@ std::vector<ExportReport> ExportTour(Tour& tour, const std::string& folder, cons
 std::string ExportPath(const Tour& tour, const std::string& folder, const std::string& extension);
 
 // The writers; each writes its whole file in write().
+// The opening and closing tags a format writes a POI's name, description and
+// symbol in.
+struct ExportPoiTags {
+    const char* nameOpen;
+    const char* nameClose;
+    const char* descriptionOpen;
+    const char* descriptionClose;
+    const char* symbolOpen;
+    const char* symbolClose;
+};
+
 class ExportWriter : public TourWalker {
 public:
     ExportWriter(Tour& tour, const std::string& path) : tour_(tour), out_(path) {}
@@ -65,6 +76,8 @@ protected:
         std::string symbol;             // 8-bit as stored; empty for a timestamp mark
     };
     PoiFields readPoi(const AttachedRecord& record);
+    // Writes each of the POI's texts that is there in the format's tags.
+    static void AppendPoiTexts(std::string& t, const PoiFields& f, const ExportPoiTags& tags);
     bool usable(const AttachedRecord& record) const { return !record.removed() && version() >= 6; }
     std::string& text() { return out_.buffer(); }
     void flushMaybe() { out_.maybeFlush(); }

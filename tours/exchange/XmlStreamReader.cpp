@@ -1,5 +1,7 @@
 #include "tours/exchange/XmlStreamReader.h"
 
+#include <cstdio>
+
 #include <expat.h>
 
 #include <cstring>
@@ -47,6 +49,13 @@ XmlError MakeError(XML_Parser parser) {
 }
 
 }  // namespace
+
+std::string XmlErrorMessage(const char* heading, const XmlError& error) {
+    char text[512];
+    std::snprintf(text, sizeof text, "%s\r\nLine=%d Column=%d, err=%d, %s", heading, error.line, error.column,
+                  error.code, error.text.c_str());
+    return text;
+}
 
 const char* FindXmlAttribute(const char** attributes, std::string_view name) {
     for (int i = 0; attributes && attributes[i]; i += 2) {

@@ -29,6 +29,10 @@ struct XmlError {
     std::string text;      // expat's error text
 };
 
+// The message of the GPX and LOC importers: the heading, then
+// "Line=%d Column=%d, err=%d, %s" on a line of its own.
+std::string XmlErrorMessage(const char* heading, const XmlError& error);
+
 // Looks up an attribute in expat's list; nullptr when absent.
 const char* FindXmlAttribute(const char** attributes, std::string_view name);
 
