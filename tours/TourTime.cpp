@@ -1,25 +1,13 @@
 #include "tours/TourTime.h"
 
-#include "platform/core/Clock.h"
+#include <algorithm>
 #include <mutex>
+
+#include "platform/core/Clock.h"
 
 namespace trek {
 
 namespace {
-
-bool IsLeap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-constexpr int kDaysBeforeMonth[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-
-int64_t DaysSince1980(int year, int month, int day) {
-    int64_t days = 0;
-    for (int y = 1980; y < year; ++y) days += IsLeap(y) ? 366 : 365;
-    if (month < 1) month = 1;
-    if (month > 12) month = 12;
-    days += kDaysBeforeMonth[month - 1];
-    if (month > 2 && IsLeap(year)) days += 1;
-    return days + day - 1;
-}
 
 std::mutex& ClockMutex() {
     static std::mutex m;
@@ -32,41 +20,23 @@ std::function<uint32_t()>& ClockSource() {
 
 }  // namespace
 
+// The calendar arithmetic is the platform clock's; this keeps the tour
+// file's own rules on top of it: nothing before 1980, months cut to 1..12.
 uint32_t TourTimeFromCalendar(const CalendarTime& t) {
     if (t.year < 1980) return 0;
-    const int64_t seconds =
-        DaysSince1980(t.year, t.month, t.day) * 86400 + int64_t(t.hour) * 3600 + int64_t(t.minute) * 60 + t.second;
-    if (seconds < 0) return 0;
-    return static_cast<uint32_t>(seconds);
+    platform::LocalTime local;
+    local.year = t.year;
+    local.month = std::clamp(t.month, 1, 12);
+    local.day = t.day;
+    local.hour = t.hour;
+    local.minute = t.minute;
+    local.second = t.second;
+    return platform::ToTourTime(local);
 }
 
 CalendarTime CalendarFromTourTime(uint32_t tourTime) {
-    CalendarTime t;
-    uint32_t days = tourTime / 86400;
-    uint32_t rest = tourTime % 86400;
-    t.hour = int(rest / 3600);
-    t.minute = int(rest / 60 % 60);
-    t.second = int(rest % 60);
-    int year = 1980;
-    for (;;) {
-        const uint32_t length = IsLeap(year) ? 366 : 365;
-        if (days < length) break;
-        days -= length;
-        ++year;
-    }
-    t.year = year;
-    int month = 12;
-    while (month > 1) {
-        const uint32_t start = kDaysBeforeMonth[month - 1] + (month > 2 && IsLeap(year) ? 1 : 0);
-        if (days >= start) {
-            days -= start;
-            break;
-        }
-        --month;
-    }
-    t.month = month;
-    t.day = int(days) + 1;
-    return t;
+    const platform::LocalTime local = platform::FromTourTime(tourTime);
+    return CalendarTime{local.year, local.month, local.day, local.hour, local.minute, local.second};
 }
 
 // The platform clock carries the offset that the GPS time may have set.
